@@ -1,0 +1,293 @@
+#include "frmalarmclock.h"
+
+#include "alarmclock.h"
+#include "appicon.h"
+#include "clock.h"
+#include "frmclock.h"
+#include "messagebox.h"
+#include "processcontrol.h"
+#include "reminders.h"
+#include "settingsstore.h"
+#include "shoplink.h"
+#include "ticktimer.h"
+#include "ui_frmalarmclock.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+const QString kArea = QStringLiteral("Corvanta");
+const QString kSection = QStringLiteral("lastsettings");
+
+// Outer widths of the design, in pixels (3555 and 8625 twips), and the inner
+// widths the folded window must keep between: the whole left column with both
+// arrow buttons, and nothing of the reminder panel.
+constexpr int kFoldedOuterWidth = 237;
+constexpr int kLeftColumnRight = 231;
+constexpr int kReminderPanelLeft = 240;
+constexpr int kClientHeight = 335;
+
+void fill(QWidget *widget, QPalette::ColorRole role, const QColor &color)
+{
+    QPalette p = widget->palette();
+    p.setColor(role, color);
+    widget->setPalette(p);
+}
+
+} // namespace
+
+FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
+    : QMainWindow(parent)
+    , m_services(services)
+    , m_ui(std::make_unique<Ui::FrmAlarmClock>())
+{
+    m_ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowIcon(appIcon());
+    applyDesignLook();
+
+    const Clock &clock = m_services.clock;
+    m_timer1 = new TickTimer(clock, this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setAlignedToClock(true);
+    m_timer2 = new TickTimer(clock, this);
+    m_timer2->setObjectName(QStringLiteral("Timer2"));
+    m_timer2->setEnabled(false);
+    m_timer2->setInterval(1000);
+    m_timer3 = new TickTimer(clock, this);
+    m_timer3->setObjectName(QStringLiteral("Timer3"));
+    m_timer3->setInterval(60000);
+
+    Ui::FrmAlarmClock &ui = *m_ui;
+    m_alarm = std::make_unique<AlarmClock>(
+        AlarmControls{ui.txttimetot, ui.txttimetot2, ui.TxtTime, ui.Txtfile, ui.OptDate, ui.CmdSet, ui.CmdReset,
+                      ui.cmdremset, m_timer1, m_timer2},
+        clock, m_services.player, m_services.fileDialog, [this]() -> FrmClock & { return frmclock(); });
+    m_reminders = std::make_unique<Reminders>(
+        ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
+        m_services.messageBox, m_services.reminderFile);
+
+    connect(m_timer1, &TickTimer::timeout, this, [this] { m_alarm->Timer1_Timer(); });
+    connect(m_timer2, &TickTimer::timeout, this, [this] { m_reminders->Timer2_Timer(); });
+    connect(m_timer3, &TickTimer::timeout, this, [this] { m_reminders->Timer3_Timer(); });
+
+    connect(ui.CmdSet, &QPushButton::clicked, this, [this] { m_alarm->CmdSet_Click(); });
+    connect(ui.CmdReset, &QPushButton::clicked, this, [this] { m_alarm->CmdReset_Click(); });
+    connect(ui.CmdBrowse, &QPushButton::clicked, this, [this] { m_alarm->CmdBrowse_Click(); });
+    connect(ui.cmdremset, &QPushButton::clicked, this, [this] { m_reminders->cmdremset_Click(); });
+    connect(ui.CmdIn, &QPushButton::clicked, this, &FrmAlarmClock::CmdIn_Click);
+    connect(ui.cmdRem, &QPushButton::clicked, this, &FrmAlarmClock::cmdRem_Click);
+    connect(ui.Command1, &QPushButton::clicked, this, &FrmAlarmClock::Command1_Click);
+    connect(ui.Command2, &QPushButton::clicked, this, &FrmAlarmClock::Command2_Click);
+    connect(ui.MnuExit, &QAction::triggered, this, &FrmAlarmClock::MnuExit_Click);
+    connect(ui.MnuClock, &QAction::triggered, this, &FrmAlarmClock::MnuClock_Click);
+    connect(ui.MnuAlarm, &QAction::triggered, this, &FrmAlarmClock::MnuAlarm_Click);
+    connect(ui.MnuHow, &QAction::triggered, this, &FrmAlarmClock::MnuHow_Click);
+    connect(ui.MnuAbout, &QAction::triggered, this, &FrmAlarmClock::MnuAbout_Click);
+
+    connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &FrmAlarmClock::onFocusWindowChanged);
+}
+
+FrmAlarmClock::~FrmAlarmClock()
+{
+    delete m_frmclock;
+}
+
+void FrmAlarmClock::applyDesignLook()
+{
+    Ui::FrmAlarmClock &ui = *m_ui;
+    const QColor highlight = palette().color(QPalette::Highlight);
+    const QColor yellow(0xff, 0xff, 0x80);
+    const QColor red(0xff, 0x00, 0x00);
+
+    fill(ui.centralwidget, QPalette::Window, highlight);
+    ui.centralwidget->setAutoFillBackground(true);
+    for (QWidget *bar : {ui.Shape1, ui.Shape2})
+        fill(bar, QPalette::Window, yellow), bar->setAutoFillBackground(true);
+    for (QWidget *line : {ui.Line1, ui.Line2})
+        fill(line, QPalette::Window, red), line->setAutoFillBackground(true);
+
+    for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2}) {
+        QPalette p = box->palette();
+        p.setColor(QPalette::Base, highlight);
+        p.setColor(QPalette::Active, QPalette::Text, QColor(0x00, 0xc0, 0x00));
+        p.setColor(QPalette::Inactive, QPalette::Text, QColor(0x00, 0xc0, 0x00));
+        box->setPalette(p);
+    }
+    ui.txttimetot2->raise();
+
+    for (QWidget *label : {static_cast<QWidget *>(ui.Lbltimerinf), static_cast<QWidget *>(ui.Label2),
+                           static_cast<QWidget *>(ui.Label1), static_cast<QWidget *>(ui.OptDate)})
+        fill(label, QPalette::WindowText, Qt::white);
+    fill(ui.Label3, QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
+
+    QFont fileFont(QStringLiteral("Comic Sans MS"));
+    fileFont.setPointSizeF(9.75);
+    fileFont.setBold(true);
+    ui.Txtfile->setFont(fileFont);
+    fill(ui.Txtfile, QPalette::Text, palette().color(QPalette::WindowText));
+
+    ui.Command1->setText(Shop::buyFromCaption());
+    ui.Command2->setText(Shop::clickForCaption());
+
+    // The window cannot be resized: only folding changes its width.
+    setFixedSize(kUnfoldedWidth, menuBar()->sizeHint().height() + kClientHeight);
+    // The design position: the client area's top-left corner at 4965, 3855
+    // twips from the screen's corner.
+    setGeometry(QRect(QPoint(331, 257), size()));
+}
+
+// ---- Start-up and exit --------------------------------------------------
+
+void FrmAlarmClock::Form_Load()
+{
+    SettingsStore &store = m_services.settings;
+    Reminders &reminders = *m_reminders;
+    reminders.restored.year = store.get(kArea, kSection, QStringLiteral("remyear"));
+    reminders.restored.month = store.get(kArea, kSection, QStringLiteral("remmonth"));
+    reminders.restored.day = store.get(kArea, kSection, QStringLiteral("remday"));
+    const QString timeAlarm = store.get(kArea, kSection, QStringLiteral("timealarm"));
+    const QString alarmMusic = store.get(kArea, kSection, QStringLiteral("AlarmMusic"));
+
+    m_ui->Txtfile->setText(alarmMusic);
+    m_ui->TxtTime->setText(timeAlarm);
+    reminders.setCalendarToToday();
+    m_timer1->setInterval(100);
+    m_ui->CmdReset->setEnabled(false);
+    CmdIn_Click();
+    if (!m_ui->TxtTime->text().isEmpty())
+        m_alarm->arm();
+}
+
+void FrmAlarmClock::closeEvent(QCloseEvent *event)
+{
+    Form_Unload();
+    event->accept();
+}
+
+void FrmAlarmClock::Form_Unload()
+{
+    SaveSettingsAndEnd();
+}
+
+void FrmAlarmClock::MnuExit_Click()
+{
+    SaveSettingsAndEnd();
+}
+
+void FrmAlarmClock::SaveSettingsAndEnd()
+{
+    if (m_ending)
+        return; // the process is already on its way out
+    m_ending = true;
+
+    const ReminderDate date = m_reminders->dateToSave();
+    SettingsStore &store = m_services.settings;
+    const bool saved = store.save({
+        {kArea, kSection, QStringLiteral("remyear"), date.year},
+        {kArea, kSection, QStringLiteral("remmonth"), date.month},
+        {kArea, kSection, QStringLiteral("remday"), date.day},
+        {kArea, kSection, QStringLiteral("timealarm"), m_ui->TxtTime->text()},
+        {kArea, kSection, QStringLiteral("AlarmMusic"), m_ui->Txtfile->text()},
+    });
+    if (!saved) {
+        m_services.messageBox.show(
+            QStringLiteral("Belltide could not save the alarm time, the music file and the reminder date in\n"
+                           "%1\n\n%2")
+                .arg(store.location(), store.errorString()),
+            windowTitle(), MessageBox::Icon::Warning);
+    }
+    m_services.process.endProcess();
+}
+
+// ---- Folding --------------------------------------------------------------
+
+int FrmAlarmClock::foldedWidth() const
+{
+    const int frame = frameGeometry().width() - geometry().width();
+    return std::clamp(kFoldedOuterWidth - frame, kLeftColumnRight, kReminderPanelLeft - 1);
+}
+
+void FrmAlarmClock::CmdIn_Click()
+{
+    setFixedWidth(foldedWidth());
+}
+
+void FrmAlarmClock::cmdRem_Click()
+{
+    setFixedWidth(kUnfoldedWidth);
+}
+
+void FrmAlarmClock::showEvent(QShowEvent *event)
+{
+    QMainWindow::showEvent(event);
+    if (m_shownOnce)
+        return;
+    m_shownOnce = true;
+    // The first activation comes right after the first show, even where no
+    // window manager hands out the focus.
+    QTimer::singleShot(0, this, [this] {
+        m_reminders->Form_Activate();
+        // Now that the window manager has framed the window, fold it to the
+        // outer width of the design.
+        if (width() < kUnfoldedWidth)
+            CmdIn_Click();
+    });
+}
+
+// Activation among the program's own windows runs Form_Activate; coming back
+// from another program does not.
+void FrmAlarmClock::onFocusWindowChanged(QWindow *window)
+{
+    if (!window)
+        return;
+    const QWindow *previous = m_lastFocusWindow;
+    m_lastFocusWindow = window;
+    if (window == windowHandle() && previous && previous != window)
+        m_reminders->Form_Activate();
+}
+
+// ---- View, help and shop --------------------------------------------------
+
+FrmClock &FrmAlarmClock::frmclock()
+{
+    if (!m_frmclock) {
+        m_frmclock = new FrmClock(this, m_services.shop);
+        m_frmclock->setObjectName(QStringLiteral("frmclock"));
+    }
+    return *m_frmclock;
+}
+
+void FrmAlarmClock::MnuClock_Click()
+{
+    frmclock().show();
+    hide();
+}
+
+void FrmAlarmClock::MnuAlarm_Click()
+{
+    frmclock().hide();
+    show();
+}
+
+void FrmAlarmClock::MnuHow_Click()
+{
+}
+
+void FrmAlarmClock::MnuAbout_Click()
+{
+}
+
+void FrmAlarmClock::Command1_Click()
+{
+    openShop(m_services.shop);
+}
+
+void FrmAlarmClock::Command2_Click()
+{
+    openShop(m_services.shop);
+}

@@ -1,0 +1,80 @@
+#include "frmalarmclock.h"
+#include "frmclock.h"
+#include "inisettingsstore.h"
+#include "qtmediaplayer.h"
+#include "qtplatform.h"
+#include "singleinstance.h"
+#include "unixsignals.h"
+
+#include "clock.h"
+#include "helplauncher.h"
+#include "shopwindow.h"
+
+#include <QApplication>
+#include <QDir>
+
+namespace {
+
+// Placeholders until the help viewer and the web view window exist.
+class NoHelp final : public HelpLauncher
+{
+public:
+    void showHelp(const QString &, const QString &, int) override {}
+};
+class NoShop final : public ShopWindow
+{
+public:
+    void show() override {}
+    void navigate(const QUrl &) override {}
+};
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    // The program ends through its main window only; a message box or the
+    // clock-only view closing must never end it.
+    app.setQuitOnLastWindowClosed(false);
+    // The windows' default font, for every control whose design names none.
+    QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
+
+    const QString settingsFile = IniSettingsStore::defaultFilePath();
+    SingleInstance instance(settingsFile);
+    if (!instance.claim())
+        return 0;
+
+    const QString appDir = QDir::cleanPath(QCoreApplication::applicationDirPath());
+
+    SystemClock clock;
+    IniSettingsStore settings(settingsFile);
+    QtMediaPlayer player;
+    QtFileDialog fileDialog(QStringLiteral("Open"),
+                            QStringLiteral("mp3(*.mp3)|*.mp3|Wave(*.Wav)|*.Wav|WindowsMediaPlayer(*.wma)|*.wma"));
+    QtMessageBox messageBox;
+    NoHelp help;
+    NoShop shop;
+    QtProcessControl process;
+
+    FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
+                                         appDir, appDir + QStringLiteral("/reminder.ini")});
+    messageBox.setParent(&frmAlarmClock);
+    fileDialog.setParent(&frmAlarmClock);
+
+    QObject::connect(&instance, &SingleInstance::activationRequested, &frmAlarmClock, [&] {
+        QWidget *shown = frmAlarmClock.isVisible() || !frmAlarmClock.frmclockLoaded()
+                             ? static_cast<QWidget *>(&frmAlarmClock)
+                             : static_cast<QWidget *>(&frmAlarmClock.frmclock());
+        shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+        shown->show();
+        shown->raise();
+        shown->activateWindow();
+    });
+
+    UnixSignals unixSignals;
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &frmAlarmClock, &FrmAlarmClock::Form_Unload);
+
+    frmAlarmClock.Form_Load();
+    frmAlarmClock.show();
+    return app.exec();
+}

@@ -1,0 +1,219 @@
+#include "inisettingsstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+namespace {
+
+QString sectionName(const QString &area, const QString &section)
+{
+    return area + u'\\' + section;
+}
+
+bool sameName(const QString &a, const QString &b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+QByteArray quoted(const QString &value)
+{
+    QByteArray out;
+    const QByteArray utf8 = value.toUtf8();
+    out.reserve(utf8.size() + 2);
+    out += '"';
+    for (char c : utf8) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) {
+                out += "\\x";
+                out += QByteArray::number(static_cast<unsigned char>(c), 16).rightJustified(2, '0');
+            } else {
+                out += c;
+            }
+        }
+    }
+    out += '"';
+    return out;
+}
+
+// Reads a value written by quoted(); a value without quotes (edited by hand)
+// is taken as it stands, without its leading blanks.
+QString unquoted(QByteArrayView raw)
+{
+    qsizetype i = 0;
+    while (i < raw.size() && (raw[i] == ' ' || raw[i] == '\t'))
+        ++i;
+    if (i >= raw.size() || raw[i] != '"')
+        return QString::fromUtf8(raw.sliced(i));
+
+    QByteArray out;
+    for (++i; i < raw.size() && raw[i] != '"'; ++i) {
+        char c = raw[i];
+        if (c != '\\' || i + 1 >= raw.size()) {
+            out += c;
+            continue;
+        }
+        c = raw[++i];
+        switch (c) {
+        case 'n': out += '\n'; break;
+        case 'r': out += '\r'; break;
+        case 't': out += '\t'; break;
+        case 'x':
+            if (i + 2 < raw.size()) {
+                bool ok = false;
+                const int code = raw.sliced(i + 1, 2).toByteArray().toInt(&ok, 16);
+                if (ok) {
+                    out += static_cast<char>(code);
+                    i += 2;
+                    break;
+                }
+            }
+            out += 'x';
+            break;
+        default: out += c; // \" and \\ and anything unknown
+        }
+    }
+    return QString::fromUtf8(out);
+}
+
+IniSettingsStore::Section *findSection(QList<IniSettingsStore::Section> &sections, const QString &name)
+{
+    for (auto &s : sections)
+        if (sameName(s.name, name))
+            return &s;
+    return nullptr;
+}
+
+} // namespace
+
+IniSettingsStore::IniSettingsStore(QString filePath)
+    : m_filePath(std::move(filePath))
+{
+}
+
+QString IniSettingsStore::defaultFilePath()
+{
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+        + QStringLiteral("/belltide/settings.ini");
+}
+
+QList<IniSettingsStore::Section> IniSettingsStore::parse(const QByteArray &content)
+{
+    QList<Section> sections;
+    Section *current = nullptr;
+    for (const QByteArray &rawLine : content.split('\n')) {
+        QByteArrayView line(rawLine);
+        if (line.endsWith('\r'))
+            line.chop(1);
+        line = line.trimmed();
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[') && line.endsWith(']')) {
+            const QString name = QString::fromUtf8(line.sliced(1, line.size() - 2));
+            current = findSection(sections, name);
+            if (!current) {
+                sections.append({name, {}});
+                current = &sections.last();
+            }
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (!current || eq <= 0)
+            continue; // not ours: passed over
+        const QString key = QString::fromUtf8(line.first(eq).trimmed());
+        const QString value = unquoted(line.sliced(eq + 1));
+        auto it = std::find_if(current->values.begin(), current->values.end(),
+                               [&](const auto &kv) { return sameName(kv.first, key); });
+        if (it != current->values.end())
+            it->second = value;
+        else
+            current->values.append({key, value});
+    }
+    return sections;
+}
+
+QByteArray IniSettingsStore::serialize(const QList<Section> &sections)
+{
+    QByteArray out;
+    for (const Section &s : sections) {
+        if (!out.isEmpty())
+            out += '\n';
+        out += '[' + s.name.toUtf8() + "]\n";
+        for (const auto &[key, value] : s.values)
+            out += key.toUtf8() + '=' + quoted(value) + '\n';
+    }
+    return out;
+}
+
+void IniSettingsStore::load() const
+{
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    QFile file(m_filePath);
+    if (!QFileInfo(file).isFile() || file.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly))
+        return;
+    m_sections = parse(file.readAll());
+}
+
+QString IniSettingsStore::get(const QString &area, const QString &section, const QString &key) const
+{
+    load();
+    const QString name = sectionName(area, section);
+    for (const Section &s : m_sections) {
+        if (!sameName(s.name, name))
+            continue;
+        for (const auto &[k, v] : s.values)
+            if (sameName(k, key))
+                return v;
+    }
+    return {};
+}
+
+bool IniSettingsStore::save(const QList<Entry> &entries)
+{
+    load();
+    QList<Section> sections = m_sections;
+    for (const Entry &e : entries) {
+        const QString name = sectionName(e.area, e.section);
+        Section *s = findSection(sections, name);
+        if (!s) {
+            sections.append({name, {}});
+            s = &sections.last();
+        }
+        auto it = std::find_if(s->values.begin(), s->values.end(),
+                               [&](const auto &kv) { return sameName(kv.first, e.key); });
+        if (it != s->values.end())
+            it->second = e.value;
+        else
+            s->values.append({e.key, e.value});
+    }
+
+    const QFileInfo info(m_filePath);
+    if (!QDir().mkpath(info.absolutePath())) {
+        m_error = QStringLiteral("The folder %1 cannot be created.").arg(info.absolutePath());
+        return false;
+    }
+    QSaveFile file(m_filePath);
+    if (!file.open(QIODevice::WriteOnly)) {
+        m_error = file.errorString();
+        return false;
+    }
+    const QByteArray content = serialize(sections);
+    if (file.write(content) != content.size() || !file.commit()) {
+        m_error = file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    m_sections = std::move(sections);
+    m_error.clear();
+    return true;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "settingsstore.h"
+
+#include <QByteArray>
+#include <QList>
+
+// The settings store on Linux: one INI file per user.
+//
+//   [Corvanta\lastsettings]
+//   timealarm="7:30"
+//
+// Values are always written quoted, with C-style escapes, so any text
+// (leading blanks, commas, quotes, line breaks, any Unicode) comes back
+// exactly. Every save replaces the whole file atomically. A file that cannot
+// be read, or holds garbage, reads as empty values and never stops a start.
+class IniSettingsStore final : public SettingsStore
+{
+public:
+    explicit IniSettingsStore(QString filePath);
+
+    // The per-user file under the XDG config folder.
+    static QString defaultFilePath();
+
+    QString get(const QString &area, const QString &section, const QString &key) const override;
+    bool save(const QList<Entry> &entries) override;
+    QString errorString() const override { return m_error; }
+    QString location() const override { return m_filePath; }
+
+    // The file format, apart from the file.
+    struct Section
+    {
+        QString name; // "area\section"
+        QList<std::pair<QString, QString>> values;
+    };
+    static QList<Section> parse(const QByteArray &content);
+    static QByteArray serialize(const QList<Section> &sections);
+
+    static constexpr qint64 kMaxFileSize = 1 << 20;
+
+private:
+    void load() const;
+
+    QString m_filePath;
+    QString m_error;
+    mutable bool m_loaded = false;
+    mutable QList<Section> m_sections;
+};

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+// The alarm's media player. Setting the file name starts playing that file at
+// once and plays it once; stop() ends playback whether or not anything plays.
+class MediaPlayer
+{
+public:
+    virtual ~MediaPlayer() = default;
+
+    virtual void setFileName(const QString &path) = 0;
+    virtual QString fileName() const = 0;
+    virtual void stop() = 0;
+
+    // A switch the alarm turns on when it fires. It has no effect on playback.
+    virtual void setAlarmFlag(bool on) = 0;
+    virtual bool alarmFlag() const = 0;
+};

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <QUrl>
+
+// The one web view window. show() creates it when it does not exist; navigate()
+// loads an address in it without waiting for the page.
+class ShopWindow
+{
+public:
+    virtual ~ShopWindow() = default;
+    virtual void show() = 0;
+    virtual void navigate(const QUrl &address) = 0;
+};

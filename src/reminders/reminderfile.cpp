@@ -1,0 +1,67 @@
+#include "reminderfile.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace ReminderFile {
+
+QByteArray encode(const QString &text)
+{
+    QByteArray utf8 = text.toUtf8();
+    utf8.replace('"', "\"\"");
+    return '"' + utf8 + "\"\r\n";
+}
+
+std::optional<QString> firstField(const QByteArray &content)
+{
+    qsizetype i = 0;
+    const qsizetype n = content.size();
+    while (i < n && (content[i] == ' ' || content[i] == '\t'))
+        ++i;
+    if (i >= n || content[i] == '\r' || content[i] == '\n')
+        return std::nullopt;
+
+    QByteArray field;
+    if (content[i] == '"') {
+        for (++i; i < n; ++i) {
+            if (content[i] != '"') {
+                field += content[i];
+            } else if (i + 1 < n && content[i + 1] == '"') {
+                field += '"';
+                ++i;
+            } else {
+                break;
+            }
+        }
+    } else {
+        qsizetype end = i;
+        while (end < n && content[end] != ',' && content[end] != '\r' && content[end] != '\n')
+            ++end;
+        field = content.mid(i, end - i);
+        while (field.endsWith(' ') || field.endsWith('\t'))
+            field.chop(1);
+    }
+    return QString::fromUtf8(field);
+}
+
+bool write(const QString &path, const QString &text, QString *error)
+{
+    QSaveFile file(path);
+    const QByteArray bytes = encode(text);
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
+        return true;
+    if (error)
+        *error = file.errorString();
+    file.cancelWriting();
+    return false;
+}
+
+std::optional<QString> read(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    return firstField(file.read(kMaxReadSize));
+}
+
+} // namespace ReminderFile

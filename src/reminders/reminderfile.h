@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+
+// The reminder file: one line, the text between double quotes, then CR LF, in
+// UTF-8. A double quote inside the text is written doubled and read back as
+// one, so every text comes back whole; older files without doubled quotes read
+// as they always did.
+namespace ReminderFile {
+
+QByteArray encode(const QString &text);
+
+// The first field of the content: blanks before it are skipped; a quoted field
+// runs to the next lone double quote (or to the end when it is never closed);
+// an unquoted field runs to the next comma or line end. No field: nullopt.
+std::optional<QString> firstField(const QByteArray &content);
+
+// Writes the file atomically: a crash leaves the old file or the new one,
+// never half of either. On failure returns false and sets *error.
+bool write(const QString &path, const QString &text, QString *error);
+
+// The file's first field; nullopt when the file is missing, unreadable or
+// holds no field.
+std::optional<QString> read(const QString &path);
+
+// Files larger than this are not ours; only their beginning is read.
+constexpr qint64 kMaxReadSize = 4 << 20;
+
+} // namespace ReminderFile

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class MessageBox;
+class MonthCalendar;
+class QLineEdit;
+class QPushButton;
+class SettingsStore;
+class TickTimer;
+
+// A reminder date as three texts: each part a blank followed by its digits,
+// as " 2026", " 5", " 7". Empty parts mean no date.
+struct ReminderDate
+{
+    QString year;
+    QString month;
+    QString day;
+
+    bool operator==(const ReminderDate &) const = default;
+};
+
+// A date part in its text form: the place of the sign (a blank), then digits.
+QString datePartText(int value);
+
+struct ReminderControls
+{
+    MonthCalendar *Calendar1;
+    QLineEdit *TxtRem;
+    QPushButton *cmdremset;
+    QPushButton *CmdSet;
+    TickTimer *Timer2;
+};
+
+// Set Reminder, the reminder watcher and the calendar refresh.
+class Reminders
+{
+public:
+    Reminders(const ReminderControls &controls, const Clock &clock, SettingsStore &settings,
+              MessageBox &messageBox, QString reminderFile);
+
+    void cmdremset_Click();
+    void Form_Activate();
+    void Timer2_Timer();
+    void Timer3_Timer();
+
+    void setCalendarToToday();
+
+    // remyear, remmonth, remday: set by Set Reminder, or copied from the
+    // restored date by the watcher.
+    ReminderDate working;
+    // lastremyear, lastremmonth, lastremday: what the previous run saved.
+    ReminderDate restored;
+
+    // What exit saves: the working date, or, in a run that never filled it,
+    // the restored one, so a pending reminder keeps its date.
+    ReminderDate dateToSave() const { return working.year.isEmpty() ? restored : working; }
+
+    QString reminderFile() const { return m_file; }
+
+private:
+    ReminderControls m_c;
+    const Clock &m_clock;
+    SettingsStore &m_settings;
+    MessageBox &m_messageBox;
+    QString m_file;
+};

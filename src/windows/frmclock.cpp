@@ -1,0 +1,58 @@
+#include "frmclock.h"
+
+#include "appicon.h"
+#include "shoplink.h"
+#include "ui_frmclock.h"
+
+#include <QCloseEvent>
+
+FrmClock::FrmClock(QWidget *frmAlarmClock, ShopWindow &shop)
+    : m_ui(std::make_unique<Ui::FrmClock>())
+    , m_frmAlarmClock(frmAlarmClock)
+    , m_shop(shop)
+{
+    m_ui->setupUi(this);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+                   | Qt::WindowCloseButtonHint);
+    setWindowIcon(appIcon());
+    resize(233, 98 + menuBar()->sizeHint().height());
+
+    // Grey digits on black: the boxes stay disabled, as designed.
+    for (QLineEdit *box : {m_ui->txttimetot, m_ui->txttimetot2}) {
+        QPalette p = box->palette();
+        p.setColor(QPalette::Disabled, QPalette::Base, Qt::black);
+        p.setColor(QPalette::Active, QPalette::Text, palette().color(QPalette::WindowText));
+        box->setPalette(p);
+    }
+    QPalette bg = centralWidget()->palette();
+    bg.setColor(QPalette::Window, palette().color(QPalette::WindowText));
+    centralWidget()->setPalette(bg);
+    centralWidget()->setAutoFillBackground(true);
+
+    m_ui->Command1->setText(Shop::buyFromCaption());
+
+    connect(m_ui->MnuFull, &QAction::triggered, this, &FrmClock::MnuFull_Click);
+    connect(m_ui->Command1, &QPushButton::clicked, this, &FrmClock::Command1_Click);
+}
+
+FrmClock::~FrmClock() = default;
+
+QLineEdit *FrmClock::txttimetot() const { return m_ui->txttimetot; }
+QLineEdit *FrmClock::txttimetot2() const { return m_ui->txttimetot2; }
+
+void FrmClock::MnuFull_Click()
+{
+    m_frmAlarmClock->show();
+    hide();
+}
+
+void FrmClock::Command1_Click()
+{
+    openShop(m_shop);
+}
+
+void FrmClock::closeEvent(QCloseEvent *event)
+{
+    m_frmAlarmClock->show();
+    event->accept();
+}
