@@ -12,6 +12,7 @@
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
+#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QTimer>
@@ -119,6 +120,10 @@ void FrmAlarmClock::applyDesignLook()
         box->setPalette(p);
     }
     ui.txttimetot2->raise();
+
+    // The only option button of the window: once selected it stays selected.
+    auto *options = new QButtonGroup(this);
+    options->addButton(ui.OptDate);
 
     for (QWidget *label : {static_cast<QWidget *>(ui.Lbltimerinf), static_cast<QWidget *>(ui.Label2),
                            static_cast<QWidget *>(ui.Label1), static_cast<QWidget *>(ui.OptDate)})

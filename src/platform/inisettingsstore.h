@@ -23,6 +23,7 @@ public:
     static QString defaultFilePath();
 
     QString get(const QString &area, const QString &section, const QString &key) const override;
+    using SettingsStore::save;
     bool save(const QList<Entry> &entries) override;
     QString errorString() const override { return m_error; }
     QString location() const override { return m_filePath; }

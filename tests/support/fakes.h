@@ -43,9 +43,10 @@ class FakeSettingsStore final : public SettingsStore
 public:
     QString get(const QString &area, const QString &section, const QString &key) const override
     {
-        ++reads;
+        reads.append(area + u'\\' + section + u'\\' + key);
         return values.value(name(area, section, key));
     }
+    using SettingsStore::save;
     bool save(const QList<Entry> &entries) override
     {
         ++saveCalls;
@@ -71,7 +72,7 @@ public:
 
     QHash<QString, QString> values;
     QList<Entry> saved;
-    mutable int reads = 0;
+    mutable QStringList reads;
     int saveCalls = 0;
     bool failSaves = false;
 };
