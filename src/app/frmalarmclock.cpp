@@ -235,13 +235,22 @@ void FrmAlarmClock::showEvent(QShowEvent *event)
     m_shownOnce = true;
     // The first activation comes right after the first show, even where no
     // window manager hands out the focus.
-    QTimer::singleShot(0, this, [this] {
-        m_reminders->Form_Activate();
-        // Now that the window manager has framed the window, fold it to the
-        // outer width of the design.
-        if (width() < kUnfoldedWidth)
+    QTimer::singleShot(0, this, [this] { m_reminders->Form_Activate(); });
+    if (QWindow *window = windowHandle())
+        window->installEventFilter(this);
+}
+
+// The window manager frames the window only once it is shown; by its first
+// exposure the frame is known, and a folded window takes the outer width of
+// the design.
+bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == windowHandle() && event->type() == QEvent::Expose) {
+        watched->removeEventFilter(this);
+        if (width() < kUnfoldedWidth && width() != foldedWidth())
             CmdIn_Click();
-    });
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 // Activation among the program's own windows runs Form_Activate; coming back
