@@ -3,6 +3,7 @@
 #include "inisettingsstore.h"
 #include "qtmediaplayer.h"
 #include "qtplatform.h"
+#include "reminderfile.h"
 #include "singleinstance.h"
 #include "unixsignals.h"
 
@@ -12,6 +13,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QStandardPaths>
 
 namespace {
 
@@ -45,6 +47,8 @@ int main(int argc, char *argv[])
         return 0;
 
     const QString appDir = QDir::cleanPath(QCoreApplication::applicationDirPath());
+    const QString userDataDir =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + QStringLiteral("/belltide");
 
     SystemClock clock;
     IniSettingsStore settings(settingsFile);
@@ -57,7 +61,7 @@ int main(int argc, char *argv[])
     QtProcessControl process;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
-                                         appDir, appDir + QStringLiteral("/reminder.ini")});
+                                         appDir, ReminderFile::location(appDir, userDataDir)});
     messageBox.setParent(&frmAlarmClock);
     fileDialog.setParent(&frmAlarmClock);
 

@@ -1,6 +1,8 @@
 #include "reminderfile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace ReminderFile {
@@ -46,6 +48,7 @@ std::optional<QString> firstField(const QByteArray &content)
 
 bool write(const QString &path, const QString &text, QString *error)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     QSaveFile file(path);
     const QByteArray bytes = encode(text);
     if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
@@ -54,6 +57,13 @@ bool write(const QString &path, const QString &text, QString *error)
         *error = file.errorString();
     file.cancelWriting();
     return false;
+}
+
+QString location(const QString &applicationDirectory, const QString &userDataDirectory)
+{
+    const QFileInfo dir(applicationDirectory);
+    const QString folder = dir.isDir() && dir.isWritable() ? applicationDirectory : userDataDirectory;
+    return folder + QStringLiteral("/reminder.ini");
 }
 
 std::optional<QString> read(const QString &path)

@@ -26,6 +26,11 @@ bool write(const QString &path, const QString &text, QString *error);
 // holds no field.
 std::optional<QString> read(const QString &path);
 
+// Where the reminder file lives: beside the program when the program's folder
+// is writable (a program of one user's), otherwise (a program installed for
+// all users) in the user's data folder.
+QString location(const QString &applicationDirectory, const QString &userDataDirectory);
+
 // Files larger than this are not ours; only their beginning is read.
 constexpr qint64 kMaxReadSize = 4 << 20;
 

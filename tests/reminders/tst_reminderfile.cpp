@@ -90,6 +90,15 @@ private slots:
         QCOMPARE(field->size(), ReminderFile::kMaxReadSize - 1);
     }
 
+    void itLivesBesideAProgramItsUserCanWrite()
+    {
+        QCOMPARE(ReminderFile::location(m_dir.path(), QStringLiteral("/home/u/.local/share/belltide")),
+                 m_dir.filePath(QStringLiteral("reminder.ini")));
+        // A folder that cannot be written (or is not there) sends it home.
+        QCOMPARE(ReminderFile::location(m_dir.filePath(QStringLiteral("gone")), QStringLiteral("/home/u/.local/share/belltide")),
+                 QStringLiteral("/home/u/.local/share/belltide/reminder.ini"));
+    }
+
     void aMissingFileHoldsNoField()
     {
         QCOMPARE(ReminderFile::read(m_dir.filePath(QStringLiteral("none.ini"))), std::optional<QString>());
