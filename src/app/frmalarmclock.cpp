@@ -4,6 +4,7 @@
 #include "appicon.h"
 #include "clock.h"
 #include "frmclock.h"
+#include "menukeys.h"
 #include "messagebox.h"
 #include "processcontrol.h"
 #include "reminders.h"
@@ -138,6 +139,18 @@ void FrmAlarmClock::applyDesignLook()
 
     ui.Command1->setText(Shop::buyFromCaption());
     ui.Command2->setText(Shop::clickForCaption());
+
+    // What a screen reader speaks: a text box takes the words of the label
+    // that explains it.
+    ui.txttimetot->setAccessibleName(QStringLiteral("Time"));
+    ui.txttimetot2->setAccessibleName(QStringLiteral("Seconds"));
+    ui.TxtTime->setAccessibleName(ui.Lbltimerinf->text());
+    ui.Txtfile->setAccessibleName(ui.Label2->text());
+    ui.TxtRem->setAccessibleName(ui.Label1->text());
+    ui.Calendar1->setAccessibleName(QStringLiteral("Reminder date"));
+    ui.CmdIn->setAccessibleName(QStringLiteral("Hide the reminder panel"));
+    ui.cmdRem->setAccessibleName(QStringLiteral("Show the reminder panel"));
+    enableMenuKeyboardAccess(menuBar());
 
     // The window cannot be resized: only folding changes its width.
     setFixedSize(kUnfoldedWidth, menuBar()->sizeHint().height() + kClientHeight);

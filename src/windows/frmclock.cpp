@@ -1,6 +1,7 @@
 #include "frmclock.h"
 
 #include "appicon.h"
+#include "menukeys.h"
 #include "shoplink.h"
 #include "ui_frmclock.h"
 
@@ -30,6 +31,9 @@ FrmClock::FrmClock(QWidget *frmAlarmClock, ShopWindow &shop)
     centralWidget()->setAutoFillBackground(true);
 
     m_ui->Command1->setText(Shop::buyFromCaption());
+    m_ui->txttimetot->setAccessibleName(QStringLiteral("Time"));
+    m_ui->txttimetot2->setAccessibleName(QStringLiteral("Seconds"));
+    enableMenuKeyboardAccess(menuBar());
 
     connect(m_ui->MnuFull, &QAction::triggered, this, &FrmClock::MnuFull_Click);
     connect(m_ui->Command1, &QPushButton::clicked, this, &FrmClock::Command1_Click);

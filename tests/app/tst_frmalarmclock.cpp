@@ -7,6 +7,7 @@
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
+#include <QAccessible>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
@@ -280,6 +281,56 @@ private slots:
         QVERIFY(w->isVisible());
         QCOMPARE(p->process.ends, 0);
         QVERIFY(p->settings.saved.isEmpty());
+    }
+
+    void everyControlHasAName()
+    {
+        start();
+        for (QWidget *c : ui().centralwidget->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (c->focusPolicy() == Qt::NoFocus && c->isEnabled())
+                continue; // labels and decoration
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(c);
+            QVERIFY(a);
+            QVERIFY2(!a->text(QAccessible::Name).trimmed().isEmpty(), qPrintable(c->objectName()));
+        }
+        QCOMPARE(QAccessible::queryAccessibleInterface(ui().TxtTime)->text(QAccessible::Name), ui().Lbltimerinf->text());
+    }
+
+    void theMenusWorkFromTheKeyboard()
+    {
+        start();
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+
+        // F10, then the View menu's first entry: Clock Only.
+        QTest::keyClick(w.get(), Qt::Key_F10);
+        QTRY_VERIFY(ui().MnuFile->isVisible());
+        QTest::keyClick(ui().MnuFile, Qt::Key_Right);
+        QTRY_VERIFY(ui().MnuView->isVisible());
+        // Opened from the keyboard, the menu's first entry is highlighted.
+        QCOMPARE(ui().MnuView->activeAction(), ui().MnuClock);
+        QTest::keyClick(ui().MnuView, Qt::Key_Return);
+        QTRY_VERIFY(w->frmclockLoaded() && w->frmclock().isVisible());
+        QVERIFY(!w->isVisible());
+
+        // In the clock-only view, F10 and Return run Full View.
+        FrmClock &view = w->frmclock();
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyClick(&view, Qt::Key_F10);
+        QTest::keyClick(view.menuBar(), Qt::Key_Return);
+        QTRY_VERIFY(w->isVisible());
+
+        // Alt alone, Return opens File, Return again chooses Exit.
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::keyClick(w.get(), Qt::Key_Alt);
+        QTest::keyClick(w->menuBar(), Qt::Key_Return);
+        QTRY_VERIFY(ui().MnuFile->isVisible());
+        QCOMPARE(ui().MnuFile->activeAction(), ui().MnuExit);
+        QTest::keyClick(ui().MnuFile, Qt::Key_Return);
+        QCOMPARE(p->process.ends, 1);
     }
 
     void theShopButtonsOpenOneAddress()
