@@ -37,7 +37,8 @@ public:
     static QList<Section> parse(const QByteArray &content);
     static QByteArray serialize(const QList<Section> &sections);
 
-    static constexpr qint64 kMaxFileSize = 1 << 20;
+    // Larger files are not ours: they read as empty rather than slow a start.
+    static constexpr qint64 kMaxFileSize = 16 << 20;
 
 private:
     void load() const;
