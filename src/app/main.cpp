@@ -1,13 +1,13 @@
 #include "frmalarmclock.h"
 #include "frmclock.h"
 #include "inisettingsstore.h"
+#include "qthelplauncher.h"
 #include "qtmediaplayer.h"
 #include "qtplatform.h"
 #include "singleinstance.h"
 #include "unixsignals.h"
 
 #include "clock.h"
-#include "helplauncher.h"
 #include "shopwindow.h"
 
 #include <QApplication>
@@ -15,12 +15,7 @@
 
 namespace {
 
-// Placeholders until the help viewer and the web view window exist.
-class NoHelp final : public HelpLauncher
-{
-public:
-    void showHelp(const QString &, const QString &, int) override {}
-};
+// Placeholder until the web view window exists.
 class NoShop final : public ShopWindow
 {
 public:
@@ -52,7 +47,7 @@ int main(int argc, char *argv[])
     QtFileDialog fileDialog(QStringLiteral("Open"),
                             QStringLiteral("mp3(*.mp3)|*.mp3|Wave(*.Wav)|*.Wav|WindowsMediaPlayer(*.wma)|*.wma"));
     QtMessageBox messageBox;
-    NoHelp help;
+    QtHelpLauncher help;
     NoShop shop;
     QtProcessControl process;
 
