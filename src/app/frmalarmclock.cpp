@@ -3,7 +3,9 @@
 #include "alarmclock.h"
 #include "appicon.h"
 #include "clock.h"
+#include "frmabout.h"
 #include "frmclock.h"
+#include "frmhelp.h"
 #include "menukeys.h"
 #include "messagebox.h"
 #include "processcontrol.h"
@@ -97,6 +99,8 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
 FrmAlarmClock::~FrmAlarmClock()
 {
     delete m_frmclock;
+    delete m_frmhelp;
+    delete m_frmAbout;
 }
 
 void FrmAlarmClock::applyDesignLook()
@@ -301,12 +305,43 @@ void FrmAlarmClock::MnuAlarm_Click()
     show();
 }
 
+FrmHelp &FrmAlarmClock::frmhelp()
+{
+    if (!m_frmhelp)
+        m_frmhelp = new FrmHelp(m_services.help);
+    return *m_frmhelp;
+}
+
+FrmHelp *FrmAlarmClock::loadedFrmhelp() const
+{
+    return m_frmhelp;
+}
+
+FrmAbout *FrmAlarmClock::loadedFrmAbout() const
+{
+    return m_frmAbout;
+}
+
 void FrmAlarmClock::MnuHow_Click()
 {
+    CommonDialog &dialog = frmhelp().CommonDialog1();
+    dialog.setHelpFile(m_services.applicationDirectory + QStringLiteral("/HELP FOR BELLTIDE.HLP"));
+    dialog.setHelpKey(QString());
+    dialog.setHelpCommand(CommonDialog::HelpKeyCommand);
+    dialog.ShowHelp();
 }
 
 void FrmAlarmClock::MnuAbout_Click()
 {
+    if (!m_frmAbout) {
+        m_frmAbout = new FrmAbout;
+        // Unloaded the moment it closes, though deleted a little later: the
+        // next About must build a fresh window.
+        connect(m_frmAbout, &QDialog::finished, this, [this] { m_frmAbout.clear(); });
+    }
+    m_frmAbout->show();
+    m_frmAbout->raise();
+    m_frmAbout->activateWindow();
 }
 
 void FrmAlarmClock::Command1_Click()

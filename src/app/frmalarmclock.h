@@ -9,7 +9,9 @@
 
 namespace Ui { class FrmAlarmClock; }
 class AlarmClock;
+class FrmAbout;
 class FrmClock;
+class FrmHelp;
 class Reminders;
 class TickTimer;
 
@@ -44,6 +46,10 @@ public:
     // The single instances of the other windows, created hidden on first use.
     FrmClock &frmclock();
     bool frmclockLoaded() const { return !m_frmclock.isNull(); }
+    FrmHelp &frmhelp();
+    FrmHelp *loadedFrmhelp() const;
+    // The About window while it is loaded; unloading it ends its instance.
+    FrmAbout *loadedFrmAbout() const;
 
     AlarmClock &alarm() { return *m_alarm; }
     Reminders &reminders() { return *m_reminders; }
@@ -72,6 +78,8 @@ private:
     std::unique_ptr<AlarmClock> m_alarm;
     std::unique_ptr<Reminders> m_reminders;
     QPointer<FrmClock> m_frmclock;
+    QPointer<FrmHelp> m_frmhelp;
+    QPointer<FrmAbout> m_frmAbout;
     QPointer<QWindow> m_lastFocusWindow;
     bool m_shownOnce = false;
     bool m_ending = false;

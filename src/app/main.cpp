@@ -1,6 +1,7 @@
 #include "frmalarmclock.h"
 #include "frmclock.h"
 #include "inisettingsstore.h"
+#include "qthelplauncher.h"
 #include "qtmediaplayer.h"
 #include "qtplatform.h"
 #include "reminderfile.h"
@@ -8,7 +9,6 @@
 #include "unixsignals.h"
 
 #include "clock.h"
-#include "helplauncher.h"
 #include "shopwindow.h"
 
 #include <QApplication>
@@ -17,12 +17,7 @@
 
 namespace {
 
-// Placeholders until the help viewer and the web view window exist.
-class NoHelp final : public HelpLauncher
-{
-public:
-    void showHelp(const QString &, const QString &, int) override {}
-};
+// Placeholder until the web view window exists.
 class NoShop final : public ShopWindow
 {
 public:
@@ -56,7 +51,7 @@ int main(int argc, char *argv[])
     QtFileDialog fileDialog(QStringLiteral("Open"),
                             QStringLiteral("mp3(*.mp3)|*.mp3|Wave(*.Wav)|*.Wav|WindowsMediaPlayer(*.wma)|*.wma"));
     QtMessageBox messageBox;
-    NoHelp help;
+    QtHelpLauncher help;
     NoShop shop;
     QtProcessControl process;
 
