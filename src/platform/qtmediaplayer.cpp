@@ -139,10 +139,17 @@ void QtMediaPlayer::startPlayer(const QUrl &url, bool toneInMemory)
 void QtMediaPlayer::startFallback()
 {
     setState(State::PlayingFallback);
-    if (writeToneFile())
-        startPlayer(QUrl::fromLocalFile(m_toneFile->fileName()), false);
+    m_toneFromMemory = !writeToneFile();
+    if (m_toneFromMemory)
+        startToneFromMemory();
     else
-        startPlayer(QUrl(QStringLiteral("alarmtone.wav")), true);
+        startPlayer(QUrl::fromLocalFile(m_toneFile->fileName()), false);
+}
+
+void QtMediaPlayer::startToneFromMemory()
+{
+    m_toneFromMemory = true;
+    startPlayer(QUrl(QStringLiteral("alarmtone.wav")), true);
 }
 
 void QtMediaPlayer::playbackFailed(const QString &why)
@@ -150,6 +157,12 @@ void QtMediaPlayer::playbackFailed(const QString &why)
     discardPlayer();
     if (m_state == State::PlayingFile) {
         startFallback();
+        return;
+    }
+    // The tone file may have gone from the temporary folder meanwhile.
+    if (m_state == State::PlayingFallback && !m_toneFromMemory) {
+        m_toneFile.reset();
+        startToneFromMemory();
         return;
     }
     qWarning("Belltide: the alarm tone could not be played (%s)", qUtf8Printable(why));

@@ -53,6 +53,7 @@ signals:
 private:
     void startPlayer(const QUrl &url, bool toneInMemory);
     void startFallback();
+    void startToneFromMemory();
     void playbackFailed(const QString &why);
     void playbackFinished();
     void checkProgress();
@@ -66,6 +67,7 @@ private:
     qint64 m_lastPosition = 0;
     qint64 m_furthestPosition = 0;
     std::unique_ptr<QTemporaryFile> m_toneFile;
+    bool m_toneFromMemory = false;
     State m_state = State::Idle;
     QString m_fileName;
     bool m_alarmFlag = false;

@@ -163,6 +163,7 @@ private slots:
     void unplayableFileSoundsTheAlarmTone();
     void alarmTonePlaysOnceToItsEnd();
     void alarmTonePlaysFromMemoryWithoutATemporaryFolder();
+    void alarmToneFileIsPrivateReusedAndReplacedWhenDamaged();
 };
 
 bool TstQtMediaPlayer::ffmpeg(const QStringList &args, const QString &out)
@@ -503,6 +504,53 @@ void TstQtMediaPlayer::alarmTonePlaysFromMemoryWithoutATemporaryFolder()
     QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
     QVERIFY2(clock.elapsed() >= 3000, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(player.state(), State::Idle);
+}
+
+void TstQtMediaPlayer::alarmToneFileIsPrivateReusedAndReplacedWhenDamaged()
+{
+    const QString tmp = fixture(QStringLiteral("tmp"));
+    QVERIFY(QDir().mkpath(tmp));
+    const QByteArray oldTmp = qgetenv("TMPDIR");
+    qputenv("TMPDIR", QFile::encodeName(tmp));
+    const auto restore = qScopeGuard([&] {
+        if (oldTmp.isNull())
+            qunsetenv("TMPDIR");
+        else
+            qputenv("TMPDIR", oldTmp);
+    });
+    const auto toneFiles = [&] { return QDir(tmp).entryInfoList(QDir::Files); };
+
+    QtMediaPlayer player;
+    QSignalSpy states(&player, &QtMediaPlayer::stateChanged);
+    QSignalSpy ended(&player, &QtMediaPlayer::playbackEnded);
+    player.setFileName(QString());
+    QTest::qWait(200);
+    player.stop();
+    player.setFileName(QString());
+    QTest::qWait(200);
+    player.stop();
+
+    QCOMPARE(toneFiles().size(), 1);
+    const QFileInfo tone = toneFiles().first();
+    QCOMPARE(tone.permissions() & (QFile::ReadGroup | QFile::WriteGroup | QFile::ReadOther | QFile::WriteOther),
+             QFile::Permissions());
+
+    // Something spoils the file while the program runs: the alarm still sounds.
+    QVERIFY(writeFile(tone.filePath(), "spoilt"));
+    states.clear();
+    QElapsedTimer clock;
+    clock.start();
+    player.setFileName(QString());
+    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 20000);
+    QVERIFY2(clock.elapsed() >= 3000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(statesOf(states), (QList<State>{State::PlayingFallback, State::Idle}));
+
+    // And the next time from a good file again.
+    player.setFileName(QString());
+    QTest::qWait(200);
+    player.stop();
+    QCOMPARE(toneFiles().size(), 1);
+    QVERIFY(toneFiles().first().size() > 1000);
 }
 
 QTEST_GUILESS_MAIN(TstQtMediaPlayer)
