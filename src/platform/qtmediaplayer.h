@@ -2,18 +2,38 @@
 
 #include "mediaplayer.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 
-class QAudioOutput;
-class QMediaPlayer;
+#include <memory>
 
-// The media player on Qt Multimedia. The player and its audio output are made
-// on first use, so their start-up cost stays off the program's start.
+class QMediaPlayer;
+class QTemporaryFile;
+class QTimer;
+class QUrl;
+
+// The media player on Qt Multimedia (GStreamer). The alarm must never fail
+// silently: when the chosen file cannot be played, the player plays the
+// built-in alarm tone once instead, and says nothing on screen, since whoever
+// set the alarm is probably asleep.
+//
+// Qt Multimedia objects are made on first use, so their start-up cost stays off
+// the program's start. Each playback gets a fresh QMediaPlayer, and one that
+// has failed is thrown away at once: after an error the next setSource() or
+// stop() on the same QMediaPlayer blocks the GUI thread for a second.
 class QtMediaPlayer final : public QObject, public MediaPlayer
 {
     Q_OBJECT
 
 public:
+    enum class State { Idle, PlayingFile, PlayingFallback };
+    Q_ENUM(State)
+
+    // The player's volume, as the alarm has always had it: -6 dB.
+    static constexpr float volumeDecibels = -6.0f;
+    // Playback whose position has not moved for this long counts as failed.
+    static constexpr int stallLimitMs = 3000;
+
     explicit QtMediaPlayer(QObject *parent = nullptr);
     ~QtMediaPlayer() override;
 
@@ -23,11 +43,32 @@ public:
     void setAlarmFlag(bool on) override { m_alarmFlag = on; }
     bool alarmFlag() const override { return m_alarmFlag; }
 
+    State state() const { return m_state; }
+
+signals:
+    void stateChanged(QtMediaPlayer::State state);
+    // The file or the alarm tone played to its end; stop() does not send it.
+    void playbackEnded();
+
 private:
-    void ensurePlayer();
+    void startPlayer(const QUrl &url, bool toneInMemory);
+    void startFallback();
+    void startToneFromMemory();
+    void playbackFailed(const QString &why);
+    void playbackFinished();
+    void checkProgress();
+    void discardPlayer();
+    bool writeToneFile();
+    void setState(State state);
 
     QMediaPlayer *m_player = nullptr;
-    QAudioOutput *m_output = nullptr;
+    QTimer *m_watchdog = nullptr;
+    QElapsedTimer m_sinceProgress;
+    qint64 m_lastPosition = 0;
+    qint64 m_furthestPosition = 0;
+    std::unique_ptr<QTemporaryFile> m_toneFile;
+    bool m_toneFromMemory = false;
+    State m_state = State::Idle;
     QString m_fileName;
     bool m_alarmFlag = false;
 };
