@@ -1,6 +1,7 @@
 #include "frmalarmclock.h"
 #include "frmclock.h"
 #include "inisettingsstore.h"
+#include "processshopwindow.h"
 #include "qtmediaplayer.h"
 #include "qtplatform.h"
 #include "singleinstance.h"
@@ -15,17 +16,11 @@
 
 namespace {
 
-// Placeholders until the help viewer and the web view window exist.
+// Placeholder until the help viewer exists.
 class NoHelp final : public HelpLauncher
 {
 public:
     void showHelp(const QString &, const QString &, int) override {}
-};
-class NoShop final : public ShopWindow
-{
-public:
-    void show() override {}
-    void navigate(const QUrl &) override {}
 };
 
 } // namespace
@@ -53,7 +48,9 @@ int main(int argc, char *argv[])
                             QStringLiteral("mp3(*.mp3)|*.mp3|Wave(*.Wav)|*.Wav|WindowsMediaPlayer(*.wma)|*.wma"));
     QtMessageBox messageBox;
     NoHelp help;
-    NoShop shop;
+    // Declared before the main window so that it outlives it: the web view
+    // window goes away after the program's own windows.
+    ProcessShopWindow shop(appDir + QStringLiteral("/belltide-web"));
     QtProcessControl process;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
