@@ -23,6 +23,7 @@ private slots:
     void closedWindowMeansAFreshHelperOnTheNextClick();
     void clickRightAfterTheWindowClosedStartsAFreshHelper();
     void crashedHelperIsReplacedOnTheNextClick();
+    void clickRightAfterTheHelperDiedIsHarmless();
     void missingHelperLeavesTheProgramAsItWas();
     void helperThatCannotBeRunLeavesTheProgramAsItWas();
     void helperEndsWithTheProgram();
@@ -185,6 +186,25 @@ void TestProcessShopWindow::crashedHelperIsReplacedOnTheNextClick()
     QVERIFY(second > 0 && second != first);
     QTRY_COMPARE(commandsOf(second).size(), 2);
     QCOMPARE(starts().size(), 2);
+}
+
+void TestProcessShopWindow::clickRightAfterTheHelperDiedIsHarmless()
+{
+    ProcessShopWindow shop(QStringLiteral(FAKE_WEB_HELPER), {m_logPath});
+    openShop(shop);
+    const qint64 first = shop.helperProcessId();
+    QTRY_COMPARE(commandsOf(first).size(), 2);
+
+    // Killed, and clicked before the event loop has seen it go: writing to
+    // the dead helper's input must neither kill the program nor be lost.
+    ::kill(pid_t(first), SIGKILL);
+    QThread::msleep(200);
+    openShop(shop);
+    openShop(shop);
+    QTRY_COMPARE(starts().size(), 2);
+    const qint64 second = starts().last();
+    QTRY_VERIFY(commandsOf(second).size() >= 2);
+    QCOMPARE(commandsOf(second).mid(0, 2), QStringList({QStringLiteral("show"), QStringLiteral("navigate ") + m_shop}));
 }
 
 void TestProcessShopWindow::missingHelperLeavesTheProgramAsItWas()

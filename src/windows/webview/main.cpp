@@ -7,6 +7,7 @@
 #include "webhelper.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QSocketNotifier>
 
 #include <csignal>
@@ -56,6 +57,9 @@ int main(int argc, char *argv[])
     if (::geteuid() == 0)
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The engine's start-up report and the pages' console chatter would land
+    // on Belltide's terminal; QT_LOGGING_RULES can still bring them back.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs=false"));
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
