@@ -1,6 +1,7 @@
 #include "frmalarmclock.h"
 #include "frmclock.h"
 #include "inisettingsstore.h"
+#include "processshopwindow.h"
 #include "qthelplauncher.h"
 #include "qtmediaplayer.h"
 #include "qtplatform.h"
@@ -9,23 +10,10 @@
 #include "unixsignals.h"
 
 #include "clock.h"
-#include "shopwindow.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QStandardPaths>
-
-namespace {
-
-// Placeholder until the web view window exists.
-class NoShop final : public ShopWindow
-{
-public:
-    void show() override {}
-    void navigate(const QUrl &) override {}
-};
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -52,7 +40,9 @@ int main(int argc, char *argv[])
                             QStringLiteral("mp3(*.mp3)|*.mp3|Wave(*.Wav)|*.Wav|WindowsMediaPlayer(*.wma)|*.wma"));
     QtMessageBox messageBox;
     QtHelpLauncher help;
-    NoShop shop;
+    // Declared before the main window so that it outlives it: the web view
+    // window goes away after the program's own windows.
+    ProcessShopWindow shop(appDir + QStringLiteral("/belltide-web"));
     QtProcessControl process;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
