@@ -1,0 +1,49 @@
+#!/usr/bin/env bash
+# Builds the Debian package, installs it with apt, starts the installed
+# program as an ordinary user on a private desktop and removes the package
+# again. Run as root on a Debian 12 machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh --test
+
+cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DBELLTIDE_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
+cmake --build build-pkg -j"$(nproc)"
+(cd build-pkg && cpack -G DEB >/dev/null)
+deb=$(ls build-pkg/belltide_*.deb)
+echo "== $deb"
+dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
+
+was_installed=$(dpkg-query -W -f='${Status}' belltide 2>/dev/null | grep -c 'install ok installed' || true)
+apt-get install -y -q "./$deb" >/dev/null
+trap '[[ $was_installed == 1 ]] || apt-get remove -y -q belltide >/dev/null' EXIT
+
+desktop-file-validate /usr/share/applications/belltide.desktop
+ls /usr/share/icons/hicolor/*/apps/belltide.png | wc -l | xargs echo "icons:"
+
+# As an ordinary user, the program folder is not writable: the reminder file
+# goes to the user's data folder.
+check=$(mktemp)
+cat >"$check" <<'INNER'
+set -euo pipefail
+source tests/e2e/lib.sh
+belltide &
+pid=$!
+id=$(wait_window Belltide 20) || fail "the installed program shows no window"
+echo "window $(window_size "$id")"
+click "$id" $CMDREM
+type_into "$id" 300 230 "packaged reminder"
+click "$id" 392 308
+id2=$(wait_window 'Status:' 10) || fail "no success message"
+xdotool key Return
+sleep 0.5
+[[ -f "$XDG_DATA_HOME/belltide/reminder.ini" ]] || fail "reminder not in the data folder"
+echo "reminder file: $XDG_DATA_HOME/belltide/reminder.ini"
+kill -TERM "$pid"; wait "$pid"
+[[ -f "$XDG_CONFIG_HOME/belltide/settings.ini" ]] || fail "settings not saved"
+echo "installed program: ok"
+INNER
+chmod 644 "$check"
+chmod 755 tests tests/e2e 2>/dev/null || true
+runuser -u nobody -- env -i PATH=/usr/bin:/bin LANG=C.UTF-8 \
+  bash tests/e2e/with-desktop.sh bash "$check"
+rm -f "$check"
