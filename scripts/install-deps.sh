@@ -15,7 +15,7 @@ run_pkgs=(
 test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev xclip
 )
 
 want=("${run_pkgs[@]}")

@@ -74,3 +74,51 @@ CMDREM="226 192"
 MENU_FILE=15
 MENU_VIEW=50
 MENU_HELP=90
+
+CMDBROWSE="170 276"
+COMMAND1="100 8"
+COMMAND2="60 277"
+TXTREM="400 250"
+CMDREMSET="392 308"
+
+# read_box ID X Y: the text of the box at X,Y, as a person would copy it.
+# An empty box copies nothing: the clipboard keeps its marker.
+read_box() {
+  local id=$1 x=$2 y=$3
+  printf '%s' '<empty>' | xclip -selection clipboard >/dev/null 2>&1
+  sleep 0.2
+  click "$id" "$x" "$y"
+  xdotool key ctrl+a ctrl+c
+  sleep 0.3
+  xclip -o -selection clipboard
+}
+
+# sound_streams: how many streams play on the null sink now
+sound_streams() { pactl list sink-inputs short 2>/dev/null | wc -l; }
+
+# wait_streams N TIMEOUT_S: until exactly N streams play
+wait_streams() {
+  local n=$1 timeout=$2
+  for _ in $(seq $((timeout * 10))); do
+    [[ $(sound_streams) == "$n" ]] && return 0
+    sleep 0.1
+  done
+  return 1
+}
+
+# now_text: the time text the clock shows now, waiting out the last seconds of
+# a minute so an alarm typed now still falls in it.
+now_text() {
+  while (( 10#$(date +%S) >= 52 )); do sleep 1; done
+  date +%-H:%M
+}
+
+# count_windows TITLE
+count_windows() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | wc -l; }
+
+# dismiss_box TITLE: wait for a message box and press its OK button
+dismiss_box() {
+  wait_window "$1" 10 >/dev/null || fail "no message box '$1'"
+  xdotool key Return
+  window_gone "$1" 5 || fail "message box '$1' stayed"
+}
