@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# Measures Belltide against a bare Qt widgets window, side by side in one run,
+# under Xvfb with openbox, and prints a table:
+#   - start-up, from exec to the main window mapped (median of N runs each,
+#     the two programs alternating, each with an empty settings store), and
+#     the CPU time the program had used by then, which other load on the
+#     machine sways far less than the wall time;
+#   - resident memory 5 s after the map;
+#   - CPU used per minute idle;
+#   - how far the seconds display trails the wall-clock second, and whether a
+#     second was skipped or shown twice (bench_ticklag, the real main window).
+#
+#   bench/run.sh            build into build-bench, measure, print
+# Environment: BENCH_DISPLAY (default 114), BENCH_RUNS (7), BENCH_BUILD_DIR
+# (build-bench), BENCH_IDLE_S (60, the CPU and lag window).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root=$PWD
+
+display_num=${BENCH_DISPLAY:-114}
+runs=${BENCH_RUNS:-7}
+build=${BENCH_BUILD_DIR:-$root/build-bench}
+idle_s=${BENCH_IDLE_S:-60}
+settle_s=5
+
+work=$(mktemp -d /tmp/belltide-bench.XXXXXX)
+started=()   # every process this script starts, killed on the way out
+
+cleanup() {
+  local pid
+  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
+    pid=${started[i]}
+    kill "$pid" 2>/dev/null || true
+  done
+  for pid in "${started[@]}"; do
+    wait "$pid" 2>/dev/null || true
+  done
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM HUP
+
+die() { echo "bench: $*" >&2; exit 1; }
+
+# ---- Build --------------------------------------------------------------------
+echo "== building in $build (RelWithDebInfo)" >&2
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DBELLTIDE_BUILD_TESTS=OFF -DBELLTIDE_BUILD_BENCH=ON >"$work/configure.log" 2>&1 \
+  || { cat "$work/configure.log" >&2; die "configure failed"; }
+cmake --build "$build" -j2 --target belltide bench_bare bench_ticklag bench_mapwait >"$work/build.log" 2>&1 \
+  || { tail -40 "$work/build.log" >&2; die "build failed"; }
+
+belltide=$build/belltide/belltide
+bare=$build/bench/bench_bare
+ticklag=$build/bench/bench_ticklag
+mapwait=$build/bench/bench_mapwait
+bare_title="Bare Qt yardstick"
+
+# ---- Display ------------------------------------------------------------------
+export DISPLAY=:$display_num
+if [[ -e /tmp/.X11-unix/X$display_num || -e /tmp/.X$display_num-lock ]]; then
+  die "display $DISPLAY is already in use (/tmp/.X$display_num-lock): stop that server or set BENCH_DISPLAY"
+fi
+command -v Xvfb >/dev/null || die "Xvfb is not installed (scripts/install-deps.sh --test)"
+command -v openbox >/dev/null || die "openbox is not installed (scripts/install-deps.sh --test)"
+command -v xprop >/dev/null || die "xprop is not installed (scripts/install-deps.sh --test)"
+
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+started+=($!)
+xvfb_pid=$!
+for _ in $(seq 50); do
+  xprop -root >/dev/null 2>&1 && break
+  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log" >&2; die "Xvfb could not start on $DISPLAY"; }
+  sleep 0.1
+done
+xprop -root >/dev/null 2>&1 || { cat "$work/xvfb.log" >&2; die "Xvfb on $DISPLAY does not answer"; }
+
+openbox >"$work/openbox.log" 2>&1 &
+started+=($!)
+for _ in $(seq 50); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' \
+  || { cat "$work/openbox.log" >&2; die "openbox did not start on $DISPLAY"; }
+
+# A new user each time: empty settings store, own runtime folder.
+fresh_env() {
+  local home
+  home=$(mktemp -d "$work/home.XXXXXX")
+  mkdir -p "$home/.config" "$home/runtime"
+  chmod 700 "$home/runtime"
+  env_args=(env HOME="$home" XDG_CONFIG_HOME="$home/.config" XDG_RUNTIME_DIR="$home/runtime"
+            LANG=C.UTF-8 LC_ALL=C.UTF-8)
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if (NR % 2) print v[(NR + 1) / 2]; else print (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "nan" }'; }
+verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v != "nan" && v <= t) ? "ok" : "MISSED" }'; }
+
+# One start: prints "map_ms rss_kb cpu_ms".
+measure_start() { # program title hold_s
+  fresh_env
+  local out
+  out=$("${env_args[@]}" "$mapwait" --title "$2" --timeout-ms 15000 --hold-s "$3" -- "$1" 2>"$work/mapwait.err") \
+    || { cat "$work/mapwait.err" >&2; die "could not measure the start of $1"; }
+  sed -E 's/.*map_ms=([0-9.]+) cpu_ms=([0-9.]+) rss_kb=([0-9-]+).*/\1 \3 \2/' <<<"$out"
+}
+
+load_before=$(cut -d' ' -f1-3 /proc/loadavg)
+
+# ---- Start-up and memory --------------------------------------------------------
+echo "== start-up and RSS: $runs runs each, alternating, ${settle_s} s hold" >&2
+# One start of each first, not counted: it fills the disk cache and the font cache.
+measure_start "$belltide" Belltide 0 >/dev/null
+measure_start "$bare" "$bare_title" 0 >/dev/null
+: >"$work/belltide.start"
+: >"$work/bare.start"
+for ((i = 1; i <= runs; i++)); do
+  if ((i % 2)); then order=(belltide bare); else order=(bare belltide); fi
+  for which in "${order[@]}"; do
+    if [[ $which == belltide ]]; then
+      r=$(measure_start "$belltide" Belltide "$settle_s")
+    else
+      r=$(measure_start "$bare" "$bare_title" "$settle_s")
+    fi
+    echo "$r" >>"$work/$which.start"
+    read -r m k c <<<"$r"
+    echo "   run $i $which: map $m ms, CPU $c ms, RSS $k kB" >&2
+  done
+done
+b_map=$(cut -d' ' -f1 "$work/belltide.start" | median)
+y_map=$(cut -d' ' -f1 "$work/bare.start" | median)
+b_rss=$(cut -d' ' -f2 "$work/belltide.start" | median)
+y_rss=$(cut -d' ' -f2 "$work/bare.start" | median)
+b_mapcpu=$(cut -d' ' -f3 "$work/belltide.start" | median)
+y_mapcpu=$(cut -d' ' -f3 "$work/bare.start" | median)
+
+# ---- Idle CPU and clock lag, together ------------------------------------------
+cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }   # utime + stime, in clock ticks
+sched_ns() { cat /proc/"$1"/task/*/schedstat 2>/dev/null | awk '{ s += $1 } END { print s + 0 }'; }
+
+echo "== idle CPU over ${idle_s} s and clock lag over $((idle_s + settle_s)) s, together" >&2
+fresh_env
+"${env_args[@]}" "$belltide" >"$work/belltide.log" 2>&1 &
+started+=($!)
+b_pid=$!
+fresh_env
+"${env_args[@]}" "$bare" >"$work/bare.log" 2>&1 &
+started+=($!)
+y_pid=$!
+fresh_env
+"${env_args[@]}" "$ticklag" $((idle_s + settle_s)) >"$work/ticklag.out" 2>"$work/ticklag.err" &
+started+=($!)
+t_pid=$!
+
+sleep "$settle_s"
+for p in $b_pid $y_pid; do kill -0 "$p" 2>/dev/null || die "a program ended during the idle measurement"; done
+b_t0=$(cpu_ticks $b_pid); y_t0=$(cpu_ticks $y_pid)
+b_s0=$(sched_ns $b_pid); y_s0=$(sched_ns $y_pid)
+sleep "$idle_s"
+b_t1=$(cpu_ticks $b_pid); y_t1=$(cpu_ticks $y_pid)
+b_s1=$(sched_ns $b_pid); y_s1=$(sched_ns $y_pid)
+hz=$(getconf CLK_TCK)
+per_min() { awk -v d="$1" -v hz="$hz" -v s="$idle_s" 'BEGIN { printf "%.0f", d * 1000 / hz * 60 / s }'; }
+per_min_ns() { awk -v d="$1" -v s="$idle_s" 'BEGIN { printf "%.1f", d / 1e6 * 60 / s }'; }
+b_cpu=$(per_min $((b_t1 - b_t0))); y_cpu=$(per_min $((y_t1 - y_t0)))
+b_sched=$(per_min_ns $((b_s1 - b_s0))); y_sched=$(per_min_ns $((y_s1 - y_s0)))
+
+wait "$t_pid" || { cat "$work/ticklag.err" >&2; die "bench_ticklag failed"; }
+lag=$(grep '^samples=' "$work/ticklag.out") || die "bench_ticklag printed no result"
+field() { sed -E "s/.*(^| )$1=([-0-9]+).*/\\2/" <<<"$lag"; }
+lag_n=$(field samples); lag_p50=$(field p50); lag_p99=$(field p99); lag_max=$(field max)
+skipped=$(field skipped); repeated=$(field repeated); wrong=$(field wrong)
+paint_p50=$(field paint_p50); paint_p99=$(field paint_p99); paint_max=$(field paint_max)
+
+# ---- Table ----------------------------------------------------------------------
+start_ratio=$(ratio "$b_map" "$y_map")
+rss_ratio=$(ratio "$b_rss" "$y_rss")
+mb() { awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }'; }
+load="$load_before -> $(cut -d' ' -f1-3 /proc/loadavg)"
+
+echo
+echo "Belltide vs bare Qt widgets window: Xvfb $DISPLAY + openbox, RelWithDebInfo, $(nproc) cores, load $load"
+printf '%-40s %10s %10s %7s  %-12s %s\n' "" Belltide bare ratio target ""
+printf '%-40s %10s %10s %7s  %-12s %s\n' "start-up, exec to map (ms, med $runs)" "$b_map" "$y_map" "$start_ratio" "ratio <=1.3" "$(verdict "$start_ratio" 1.3)"
+printf '%-40s %10s %10s %7s\n' "  CPU used by then (ms, med $runs)" "$b_mapcpu" "$y_mapcpu" "$(ratio "$b_mapcpu" "$y_mapcpu")"
+printf '%-40s %10s %10s %7s  %-12s %s\n' "RSS after ${settle_s} s idle (MB, med $runs)" "$(mb "$b_rss")" "$(mb "$y_rss")" "$rss_ratio" "ratio <=1.5" "$(verdict "$rss_ratio" 1.5)"
+printf '%-40s %10s %10s %7s\n' "CPU per minute idle (ms, utime+stime)" "$b_cpu" "$y_cpu" "$(ratio "$b_cpu" "$y_cpu")"
+printf '%-40s %10s %10s %7s\n' "CPU per minute idle (ms, schedstat)" "$b_sched" "$y_sched" "$(ratio "$b_sched" "$y_sched")"
+printf '%-40s %10s\n' "seconds display lag, text (ms)" "p50 $lag_p50  p99 $lag_p99  max $lag_max   ($lag_n seconds)"
+printf '%-40s %10s\n' "seconds display lag, painted (ms)" "p50 $paint_p50  p99 $paint_p99  max $paint_max"
+printf '%-40s %10s %-12s %s\n' "  target" "" "p99 <=20" "$(verdict "$lag_p99" 20)"
+printf '%-40s %10s %-12s %s\n' "seconds skipped / repeated / wrong" "$skipped / $repeated / $wrong" "none" \
+  "$( ((skipped == 0 && repeated == 0 && wrong == 0)) && echo ok || echo MISSED)"
+echo "start-up samples (ms): Belltide $(cut -d' ' -f1 "$work/belltide.start" | tr '\n' ' ')| bare $(cut -d' ' -f1 "$work/bare.start" | tr '\n' ' ')"
