@@ -241,6 +241,7 @@ void FrmAlarmClock::CmdIn_Click()
 
 void FrmAlarmClock::cmdRem_Click()
 {
+    m_ui->Calendar1->grid(); // ready before it comes into view
     setFixedWidth(kUnfoldedWidth);
 }
 

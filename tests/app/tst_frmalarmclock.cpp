@@ -8,6 +8,7 @@
 #include "ui_frmalarmclock.h"
 
 #include <QAccessible>
+#include <QCalendarWidget>
 #include <QLabel>
 #include <QMenuBar>
 #include <QTest>
@@ -136,6 +137,30 @@ private slots:
         QCOMPARE(ui().Calendar1->year(), 2027);
         QCOMPARE(ui().Calendar1->month(), 2);
         QCOMPARE(ui().Calendar1->day(), 28);
+    }
+
+    // The grid is built when the calendar first comes into view, and shows
+    // the date the calendar held until then, as it follows clicks after.
+    void theCalendarGridComesWithTheFirstUnfold()
+    {
+        start();
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+        QTest::qWait(50);
+        QVERIFY(!ui().Calendar1->hasGrid());
+        w->cmdRem_Click();
+        QVERIFY(ui().Calendar1->hasGrid());
+        QCOMPARE(ui().Calendar1->grid()->selectedDate(), p->clock.now().date());
+        QCOMPARE(ui().Calendar1->grid()->monthShown(), p->clock.now().date().month());
+
+        ui().Calendar1->grid()->setSelectedDate(QDate(2026, 6, 1)); // a click
+        QCOMPARE(ui().Calendar1->day(), 1);
+        QCOMPARE(ui().Calendar1->month(), 6);
+        ui().Calendar1->setDate(2027, 1, 31);
+        QCOMPARE(ui().Calendar1->grid()->selectedDate(), QDate(2027, 1, 31));
+        QCOMPARE(ui().Calendar1->grid()->yearShown(), 2027);
+        ui().Calendar1->setDate(2027, 2, 31); // no such day: the date stays
+        QCOMPARE(ui().Calendar1->selectedDate(), QDate(2027, 1, 31));
     }
 
     void aSavedAlarmIsArmedAgain_data()
