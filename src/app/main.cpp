@@ -3,7 +3,7 @@
 #include "inisettingsstore.h"
 #include "processshopwindow.h"
 #include "qthelplauncher.h"
-#include "qtmediaplayer.h"
+#include "lazymediaplayer.h"
 #include "qtplatform.h"
 #include "reminderfile.h"
 #include "singleinstance.h"
@@ -35,7 +35,7 @@ int main(int argc, char *argv[])
 
     SystemClock clock;
     IniSettingsStore settings(settingsFile);
-    QtMediaPlayer player;
+    LazyMediaPlayer player(appDir + QStringLiteral("/libbelltide-media.so"));
     QtFileDialog fileDialog(QStringLiteral("Open"),
                             QStringLiteral("mp3(*.mp3)|*.mp3|Wave(*.Wav)|*.Wav|WindowsMediaPlayer(*.wma)|*.wma"));
     QtMessageBox messageBox;

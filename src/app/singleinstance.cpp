@@ -2,62 +2,100 @@
 
 #include <QCryptographicHash>
 #include <QDir>
-#include <QLocalServer>
-#include <QLocalSocket>
+#include <QSocketNotifier>
 #include <QStandardPaths>
+
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 namespace {
 
-QString instanceName(const QString &key)
-{
-    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return QStringLiteral("belltide-") + QString::fromLatin1(hash);
-}
-
-QString lockPath(const QString &name)
+QString runtimeFolder()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty())
-        dir = QDir::tempPath();
-    return dir + u'/' + name + QStringLiteral(".lock");
+    return dir.isEmpty() ? QDir::tempPath() : dir;
+}
+
+QString baseName(const QString &key)
+{
+    const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
+    return runtimeFolder() + QStringLiteral("/belltide-") + QString::fromLatin1(hash);
+}
+
+bool toAddress(const QString &path, sockaddr_un *address)
+{
+    const QByteArray bytes = QFile::encodeName(path);
+    if (bytes.size() >= qsizetype(sizeof(address->sun_path)))
+        return false;
+    std::memset(address, 0, sizeof(*address));
+    address->sun_family = AF_UNIX;
+    std::memcpy(address->sun_path, bytes.constData(), bytes.size());
+    return true;
 }
 
 } // namespace
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
     : QObject(parent)
-    , m_name(instanceName(key))
-    , m_lock(lockPath(m_name))
+    , m_socketPath(baseName(key) + QStringLiteral(".socket"))
+    , m_lock(baseName(key) + QStringLiteral(".lock"))
 {
 }
 
-SingleInstance::~SingleInstance() = default;
+SingleInstance::~SingleInstance()
+{
+    if (m_listener >= 0) {
+        ::close(m_listener);
+        QFile::remove(m_socketPath);
+    }
+}
 
 bool SingleInstance::claim()
 {
     if (m_lock.tryLock(0)) {
-        m_server = new QLocalServer(this);
-        m_server->setSocketOptions(QLocalServer::UserAccessOption);
-        QLocalServer::removeServer(m_name); // left by a copy that was killed
-        if (m_server->listen(m_name)) {
-            connect(m_server, &QLocalServer::newConnection, this, [this] {
-                while (QLocalSocket *peer = m_server->nextPendingConnection()) {
-                    peer->deleteLater();
-                    emit activationRequested();
-                }
-            });
-        }
+        listen();
         return true;
     }
     if (m_lock.error() != QLockFile::LockFailedError)
         return true; // no lock can be had at all: better two copies than none
 
-    QLocalSocket socket;
-    socket.connectToServer(m_name);
-    if (socket.waitForConnected(1000)) {
-        socket.write("raise\n");
-        socket.waitForBytesWritten(1000);
-        socket.disconnectFromServer();
+    sockaddr_un address;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd >= 0 && toAddress(m_socketPath, &address)
+        && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0) {
+        // The first copy may hang up before reading: no SIGPIPE for that.
+        [[maybe_unused]] const ssize_t n = ::send(fd, "raise\n", 6, MSG_NOSIGNAL);
     }
+    if (fd >= 0)
+        ::close(fd);
     return false;
+}
+
+void SingleInstance::listen()
+{
+    sockaddr_un address;
+    if (!toAddress(m_socketPath, &address))
+        return;
+    QFile::remove(m_socketPath); // left by a copy that was killed
+    m_listener = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (m_listener < 0)
+        return;
+    if (::bind(m_listener, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0
+        || ::listen(m_listener, 4) != 0) {
+        ::close(m_listener);
+        m_listener = -1;
+        return;
+    }
+    m_notifier = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        while (true) {
+            const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            if (peer < 0)
+                break;
+            ::close(peer);
+            emit activationRequested();
+        }
+    });
 }

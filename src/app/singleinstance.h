@@ -3,10 +3,11 @@
 #include <QLockFile>
 #include <QObject>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // One running copy per settings file: a second start asks the first to come to
-// the front and ends without touching anything.
+// the front and ends without touching anything. The copies meet at a lock file
+// and a Unix socket in the user's runtime folder.
 class SingleInstance : public QObject
 {
     Q_OBJECT
@@ -24,7 +25,10 @@ signals:
     void activationRequested();
 
 private:
-    QString m_name;
+    void listen();
+
+    QString m_socketPath;
     QLockFile m_lock;
-    QLocalServer *m_server = nullptr;
+    int m_listener = -1;
+    QSocketNotifier *m_notifier = nullptr;
 };

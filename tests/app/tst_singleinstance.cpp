@@ -1,0 +1,50 @@
+#include "singleinstance.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestSingleInstance : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aSecondCopyAsksTheFirstToComeForward()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        const QString key = runtime.filePath(QStringLiteral("settings.ini"));
+
+        SingleInstance first(key);
+        QVERIFY(first.claim());
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+
+        SingleInstance second(key);
+        QVERIFY(!second.claim());
+        QVERIFY(raised.wait(2000));
+
+        // Another settings file is another program.
+        SingleInstance other(runtime.filePath(QStringLiteral("other.ini")));
+        QVERIFY(other.claim());
+    }
+
+    void aKilledCopyLeavesNothingInTheWay()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        const QString key = runtime.filePath(QStringLiteral("settings.ini"));
+        {
+            SingleInstance gone(key);
+            QVERIFY(gone.claim());
+        }
+        SingleInstance next(key);
+        QVERIFY(next.claim());
+        QSignalSpy raised(&next, &SingleInstance::activationRequested);
+        SingleInstance second(key);
+        QVERIFY(!second.claim());
+        QVERIFY(raised.wait(2000));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSingleInstance)
+#include "tst_singleinstance.moc"
