@@ -21,6 +21,8 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <limits>
+
 namespace {
 
 const QString kArea = QStringLiteral("Corvanta");
@@ -134,6 +136,10 @@ void FrmAlarmClock::applyDesignLook()
                            static_cast<QWidget *>(ui.Label1), static_cast<QWidget *>(ui.OptDate)})
         fill(label, QPalette::WindowText, Qt::white);
     fill(ui.Label3, QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
+
+    // The text boxes have no length limit (Qt's default would cut at 32767).
+    for (QLineEdit *box : {ui.TxtTime, ui.Txtfile, ui.TxtRem})
+        box->setMaxLength(std::numeric_limits<int>::max());
 
     QFont fileFont(QStringLiteral("Comic Sans MS"));
     fileFont.setPointSizeF(9.75);
