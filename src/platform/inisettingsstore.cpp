@@ -1,9 +1,10 @@
 #include "inisettingsstore.h"
 
+#include "atomicfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QStandardPaths>
 
 namespace {
@@ -202,17 +203,8 @@ bool IniSettingsStore::save(const QList<Entry> &entries)
         m_error = QStringLiteral("The folder %1 cannot be created.").arg(info.absolutePath());
         return false;
     }
-    QSaveFile file(m_filePath);
-    if (!file.open(QIODevice::WriteOnly)) {
-        m_error = file.errorString();
+    if (!writeFileAtomically(m_filePath, serialize(sections), &m_error))
         return false;
-    }
-    const QByteArray content = serialize(sections);
-    if (file.write(content) != content.size() || !file.commit()) {
-        m_error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
     m_sections = std::move(sections);
     m_error.clear();
     return true;

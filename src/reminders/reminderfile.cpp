@@ -1,9 +1,10 @@
 #include "reminderfile.h"
 
+#include "atomicfile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 namespace ReminderFile {
 
@@ -49,14 +50,7 @@ std::optional<QString> firstField(const QByteArray &content)
 bool write(const QString &path, const QString &text, QString *error)
 {
     QDir().mkpath(QFileInfo(path).absolutePath());
-    QSaveFile file(path);
-    const QByteArray bytes = encode(text);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (error)
-        *error = file.errorString();
-    file.cancelWriting();
-    return false;
+    return writeFileAtomically(path, encode(text), error);
 }
 
 QString location(const QString &applicationDirectory, const QString &userDataDirectory)

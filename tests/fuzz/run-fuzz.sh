@@ -9,9 +9,9 @@ flags=(-std=c++20 -O1 -g -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize
 libs=($(pkg-config --libs Qt6Core))
 
 clang++ "${flags[@]}" -o "$out/fuzz_reminderfile" \
-  "$src/tests/fuzz/fuzz_reminderfile.cpp" "$src/src/reminders/reminderfile.cpp" "${libs[@]}"
+  "$src/tests/fuzz/fuzz_reminderfile.cpp" "$src/src/reminders/reminderfile.cpp" "$src/src/platform/atomicfile.cpp" "${libs[@]}"
 clang++ "${flags[@]}" -o "$out/fuzz_settings" \
-  "$src/tests/fuzz/fuzz_settings.cpp" "$src/src/platform/inisettingsstore.cpp" "${libs[@]}"
+  "$src/tests/fuzz/fuzz_settings.cpp" "$src/src/platform/inisettingsstore.cpp" "$src/src/platform/atomicfile.cpp" "${libs[@]}"
 
 status=0
 for target in fuzz_reminderfile fuzz_settings; do
