@@ -18,6 +18,7 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -165,8 +166,17 @@ void FrmAlarmClock::applyDesignLook()
     // The window cannot be resized: only folding changes its width.
     setFixedSize(kUnfoldedWidth, menuBar()->sizeHint().height() + kClientHeight);
     // The design position: the client area's top-left corner at 4965, 3855
-    // twips from the screen's corner.
-    setGeometry(QRect(QPoint(331, 257), size()));
+    // twips from the screen's corner; moved in where a small screen (or a
+    // large scale factor) would leave part of the unfolded window outside.
+    QRect place(QPoint(331, 257), size());
+    if (const QScreen *s = screen()) {
+        const QRect room = s->availableGeometry();
+        place.moveRight(std::min(place.right(), room.right()));
+        place.moveBottom(std::min(place.bottom(), room.bottom()));
+        place.moveLeft(std::max(place.left(), room.left()));
+        place.moveTop(std::max(place.top(), room.top()));
+    }
+    setGeometry(place);
 }
 
 // ---- Start-up and exit --------------------------------------------------
