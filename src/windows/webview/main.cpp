@@ -6,43 +6,14 @@
 
 #include "webhelper.h"
 
+#include "unixsignals.h"
+
 #include <QApplication>
 #include <QLoggingCategory>
-#include <QSocketNotifier>
 
 #include <csignal>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-int g_signalPipe[2] = {-1, -1};
-
-void onSignal(int)
-{
-    const char c = 1;
-    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[0], &c, 1);
-}
-
-// A terminating signal ends the event loop, so the web engine still shuts
-// down its own processes in order.
-void quitOnSignals(QObject *context)
-{
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_signalPipe) != 0)
-        return;
-    auto *notifier = new QSocketNotifier(g_signalPipe[1], QSocketNotifier::Read, context);
-    QObject::connect(notifier, &QSocketNotifier::activated, context, [] { QCoreApplication::quit(); });
-    struct sigaction action = {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &action, nullptr);
-    ::sigaction(SIGINT, &action, nullptr);
-    ::sigaction(SIGHUP, &action, nullptr);
-}
-
-} // namespace
 
 int main(int argc, char *argv[])
 {
@@ -63,7 +34,10 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
-    quitOnSignals(&app);
+    // A terminating signal ends the event loop, so the web engine still shuts
+    // down its own processes in order.
+    UnixSignals signalsToQuit;
+    QObject::connect(&signalsToQuit, &UnixSignals::terminationRequested, &app, &QCoreApplication::quit);
 
     WebHelper helper(STDIN_FILENO);
     QObject::connect(&helper, &WebHelper::finished, &app, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -36,10 +36,12 @@ UnixSignals::UnixSignals(QObject *parent)
     action.sa_flags = SA_RESTART;
     ::sigaction(SIGTERM, &action, nullptr);
     ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGHUP, &action, nullptr);
 }
 
 UnixSignals::~UnixSignals()
 {
     ::signal(SIGTERM, SIG_DFL);
     ::signal(SIGINT, SIG_DFL);
+    ::signal(SIGHUP, SIG_DFL);
 }

@@ -4,9 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGTERM (the desktop ending the session) and SIGINT (Ctrl+C in a
-// terminal) into a signal on the GUI thread, so the program can leave the way
-// it does when its window is closed.
+// Turns SIGTERM (the desktop ending the session), SIGINT (Ctrl+C in a
+// terminal) and SIGHUP (the terminal closed) into a signal on the GUI thread,
+// so a program can leave the way it does when its window is closed.
 class UnixSignals : public QObject
 {
     Q_OBJECT
