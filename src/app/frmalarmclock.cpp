@@ -44,6 +44,12 @@ void fill(QWidget *widget, QPalette::ColorRole role, const QColor &color)
     widget->setPalette(p);
 }
 
+void fillBackground(QWidget *widget, const QColor &color)
+{
+    fill(widget, QPalette::Window, color);
+    widget->setAutoFillBackground(true);
+}
+
 } // namespace
 
 FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
@@ -113,12 +119,11 @@ void FrmAlarmClock::applyDesignLook()
     const QColor yellow(0xff, 0xff, 0x80);
     const QColor red(0xff, 0x00, 0x00);
 
-    fill(ui.centralwidget, QPalette::Window, highlight);
-    ui.centralwidget->setAutoFillBackground(true);
+    fillBackground(ui.centralwidget, highlight);
     for (QWidget *bar : {ui.Shape1, ui.Shape2})
-        fill(bar, QPalette::Window, yellow), bar->setAutoFillBackground(true);
+        fillBackground(bar, yellow);
     for (QWidget *line : {ui.Line1, ui.Line2})
-        fill(line, QPalette::Window, red), line->setAutoFillBackground(true);
+        fillBackground(line, red);
 
     for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2}) {
         QPalette p = box->palette();
