@@ -105,16 +105,8 @@ int main(int argc, char *argv[])
     }
 
     SystemClock clock;
-    FakeSettingsStore settings;
-    FakeMediaPlayer player;
-    FakeFileDialog fileDialog;
-    FakeMessageBox messageBox;
-    FakeHelpLauncher help;
-    FakeShopWindow shop;
-    FakeProcessControl process;
-    QTemporaryDir appDir;
-    FrmAlarmClock window(Services{clock, settings, player, fileDialog, messageBox, help, shop, process, appDir.path(),
-                                  appDir.path() + QStringLiteral("/reminder.ini")});
+    FakePlatform fakes;
+    FrmAlarmClock window(fakes.services(&clock));
 
     auto *box = window.findChild<QLineEdit *>(QStringLiteral("txttimetot2"));
     auto *timer1 = window.findChild<TickTimer *>(QStringLiteral("Timer1"));

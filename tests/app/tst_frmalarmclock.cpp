@@ -358,6 +358,27 @@ private slots:
         QCOMPARE(p->process.ends, 1);
     }
 
+    // Coming back to the main window from another of the program's windows
+    // is an activation: with an alarm armed, Set Reminder goes off.
+    void activationFromTheProgramsOwnWindows()
+    {
+        start();
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
+        QVERIFY(ui().cmdremset->isEnabled()); // arming alone does not touch it
+
+        w->MnuClock_Click();
+        FrmClock &view = w->frmclock();
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.MnuFull_Click();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTRY_VERIFY(!ui().cmdremset->isEnabled());
+    }
+
     void theShopButtonsOpenOneAddress()
     {
         start();

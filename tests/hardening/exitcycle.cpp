@@ -30,16 +30,13 @@ int main(int argc, char *argv[])
         return 2;
     const QString cycle = args[3];
 
-    FakeClock clock;
+    FakePlatform fakes;
     IniSettingsStore settings(args[1]);
-    FakeMediaPlayer player;
-    FakeFileDialog dialog;
-    FakeMessageBox messageBox;
-    FakeHelpLauncher help;
-    FakeShopWindow shop;
     ExitAtOnce process;
-    FrmAlarmClock w(Services{clock, settings, player, dialog, messageBox, help, shop, process, args[2],
-                             args[2] + QStringLiteral("/reminder.ini")});
+    Services services = fakes.services(nullptr, &settings, &process);
+    services.applicationDirectory = args[2];
+    services.reminderFile = args[2] + QStringLiteral("/reminder.ini");
+    FrmAlarmClock w(services);
     w.Form_Load();
 
     // Set Reminder, then File > Exit, each with texts naming this cycle.

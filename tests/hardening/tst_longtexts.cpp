@@ -24,13 +24,8 @@ private slots:
     {
         FakePlatform p;
         IniSettingsStore store(p.appDir.filePath(QStringLiteral("settings.ini")));
-        Services services = p.services();
-        Services real{services.clock, store, services.player, services.fileDialog, services.messageBox,
-                      services.help, services.shop, services.process, services.applicationDirectory,
-                      services.reminderFile};
-
         const QString mega(1 << 20, u'7');
-        auto w = std::make_unique<FrmAlarmClock>(real);
+        auto w = std::make_unique<FrmAlarmClock>(p.services(nullptr, &store));
         w->Form_Load();
         w->show();
         QVERIFY(QTest::qWaitForWindowExposed(w.get()));
@@ -68,10 +63,7 @@ private slots:
         QVERIFY(p.messageBox.shown.size() == 1); // only the reminder's success
 
         IniSettingsStore again(p.appDir.filePath(QStringLiteral("settings.ini")));
-        Services next{services.clock, again, services.player, services.fileDialog, services.messageBox,
-                      services.help, services.shop, services.process, services.applicationDirectory,
-                      services.reminderFile};
-        w = std::make_unique<FrmAlarmClock>(next);
+        w = std::make_unique<FrmAlarmClock>(p.services(nullptr, &again));
         w->Form_Load();
         QCOMPARE(w->ui().TxtTime->text(), mega);
         QCOMPARE(w->ui().Txtfile->text(), mega);

@@ -172,9 +172,20 @@ struct FakePlatform
 
     QString reminderFile() const { return appDir.path() + QStringLiteral("/reminder.ini"); }
 
-    Services services()
+    // The fakes, with the clock, the settings store or the process end
+    // replaced by real ones where given.
+    Services services(Clock *realClock = nullptr, SettingsStore *realSettings = nullptr,
+                      ProcessControl *realProcess = nullptr)
     {
-        return Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
-                        appDir.path(), reminderFile()};
+        return Services{realClock ? *realClock : clock,
+                        realSettings ? *realSettings : settings,
+                        player,
+                        fileDialog,
+                        messageBox,
+                        help,
+                        shop,
+                        realProcess ? *realProcess : process,
+                        appDir.path(),
+                        reminderFile()};
     }
 };
