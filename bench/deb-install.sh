@@ -29,10 +29,10 @@ source tests/e2e/lib.sh
 belltide &
 pid=$!
 id=$(wait_window Belltide 20) || fail "the installed program shows no window"
-echo "window $(window_size "$id")"
-click "$id" $CMDREM
-type_into "$id" 300 230 "packaged reminder"
-click "$id" 392 308
+echo "window width $(width "$id")"
+click $CMDREM
+type_into 300 230 "packaged reminder"
+click 392 308
 id2=$(wait_window 'Status:' 10) || fail "no success message"
 xdotool key Return
 sleep 0.5
@@ -43,7 +43,7 @@ kill -TERM "$pid"; wait "$pid"
 echo "installed program: ok"
 INNER
 chmod 644 "$check"
-chmod 755 tests tests/e2e 2>/dev/null || true
+chmod 755 tests tests/e2e tests/support 2>/dev/null || true
 runuser -u nobody -- env -i PATH=/usr/bin:/bin LANG=C.UTF-8 \
-  bash tests/e2e/with-desktop.sh bash "$check"
+  bash tests/support/desktop.sh bash "$check"
 rm -f "$check"

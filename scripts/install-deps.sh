@@ -15,7 +15,7 @@ run_pkgs=(
 test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file libx11-dev
-  clang libclang-rt-14-dev xclip
+  xclip faketime
 )
 
 want=("${run_pkgs[@]}")

@@ -1,295 +1,143 @@
-#include "alarmclock.h"
 #include "fakes.h"
-#include "frmalarmclock.h"
 #include "monthcalendar.h"
-#include "reminderfile.h"
-#include "reminders.h"
-#include "ticktimer.h"
-#include "ui_frmalarmclock.h"
 
-#include <QDir>
-#include <QFile>
 #include <QButtonGroup>
-#include <QTest>
+#include <QDir>
 
 // Set Reminder, the watcher and the calendar refresh, through the real main
-// window with fakes, a clock the test sets and a temporary program folder.
+// window, with a clock the test sets and a temporary program folder.
 class TestReminders : public QObject
 {
     Q_OBJECT
+    std::unique_ptr<Program> b;
 
-    std::unique_ptr<FakePlatform> p;
-    std::unique_ptr<FrmAlarmClock> w;
-
-    Ui::FrmAlarmClock &ui() { return w->ui(); }
-    Reminders &rem() { return w->reminders(); }
-    TickTimer *timer2() { return w->findChild<TickTimer *>(QStringLiteral("Timer2")); }
-
-    void start()
-    {
-        w = std::make_unique<FrmAlarmClock>(p->services());
-        w->Form_Load();
+    QDate today() const { return b->p.clock.t.date(); }
+    QByteArray file() const { return FakePlatform::bytes(b->p.reminderFile()); }
+    void setReminder(const QString &text, QDate date) {
+        b->ui().Calendar1->setDate(date.year(), date.month(), date.day());
+        b->ui().TxtRem->setText(text);
+        QTest::mouseClick(b->ui().cmdremset, Qt::LeftButton);
     }
-    void restart()
-    {
-        w->MnuExit_Click();
-        start();
+    // An alarm at 7:30 and, with the reminder option, the watcher after it.
+    void alarmGoesOff() {
+        b->arm(QStringLiteral("7:30"));
+        b->tickAt(QTime(7, 30, 0));
+        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
     }
-    void setReminder(const QString &text, QDate date)
-    {
-        ui().Calendar1->setDate(date.year(), date.month(), date.day());
-        ui().TxtRem->setText(text);
-        QTest::mouseClick(ui().cmdremset, Qt::LeftButton);
-    }
-    // An alarm at 7:30 with "Enable For A Reminder", then the watcher's tick.
-    void alarmGoesOff()
-    {
-        ui().TxtTime->setText(QStringLiteral("7:30"));
-        if (ui().CmdSet->isEnabled())
-            QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
-        p->clock.setTime(QTime(7, 30, 0));
-        w->alarm().Timer1_Timer();
-        if (timer2()->isEnabled())
-            rem().Timer2_Timer();
-    }
-    // Set Reminder is enabled again only by Stop, which needs an armed alarm.
-    void armAndStop()
-    {
-        QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
-        QTest::mouseClick(ui().CmdReset, Qt::LeftButton);
-        QVERIFY(ui().cmdremset->isEnabled());
-    }
-    QByteArray fileBytes() const
-    {
-        QFile f(p->reminderFile());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
-    QDate today() const { return p->clock.now().date(); }
 
 private slots:
-    void init()
-    {
-        p = std::make_unique<FakePlatform>();
-        start();
+    void init() {
+        b = std::make_unique<Program>();
+        b->start();
     }
-    void cleanup()
-    {
-        w.reset();
-        p.reset();
-    }
+    void cleanup() { b.reset(); }
 
-    void theDateTextsOfSeventhMay()
-    {
-        setReminder(QStringLiteral("x"), QDate(2026, 5, 7));
-        QCOMPARE(rem().working.day, QStringLiteral(" 7"));
-        QCOMPARE(rem().working.month, QStringLiteral(" 5"));
-        QCOMPARE(rem().working.year, QStringLiteral(" 2026"));
-        QCOMPARE(datePartText(-3), QStringLiteral("-3"));
+    void setReminderWritesTheFileAndSaysSo() {
+        setReminder(QStringLiteral("Say \"hi\", then go"), QDate(2026, 5, 7));
+        QCOMPARE(file(), QByteArray("\"Say \"\"hi\"\", then go\"\r\n"));
+        QCOMPARE(b->p.messageBox.shown, QStringList{"Status:|Success, Now choose a time and music file and press Set Alarm!!"});
+        QCOMPARE(b->ui().TxtRem->text(), QString());
+        QVERIFY(!b->ui().cmdremset->isEnabled());
+        QCOMPARE(b->w->reminders().working, (ReminderDate{" 2026", " 5", " 7"}));
+        QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("[CorVanta\\State]\nremset=\"Set\"\n"));
+        QCOMPARE(QDir(b->p.appDir.path()).entryList(QDir::Files), (QStringList{"reminder.ini", "settings.ini"}));
     }
 
-    void setReminderWritesTheFileAndSaysSo()
-    {
-        setReminder(QStringLiteral("Dentist, 9 o'clock"), today());
-        QCOMPARE(fileBytes(), QByteArray("\"Dentist, 9 o'clock\"\r\n"));
-        QCOMPARE(p->messageBox.shown.size(), 1);
-        QCOMPARE(p->messageBox.shown[0].prompt, QStringLiteral("Success, Now choose a time and music file and press Set Alarm!!"));
-        QCOMPARE(p->messageBox.shown[0].title, QStringLiteral("Status:"));
-        QCOMPARE(p->messageBox.shown[0].icon, MessageBox::Icon::None);
-        QCOMPARE(ui().TxtRem->text(), QString());
-        QVERIFY(!ui().cmdremset->isEnabled());
-        QCOMPARE(p->settings.get(QStringLiteral("Corvanta"), QStringLiteral("State"), QStringLiteral("remset")), QStringLiteral("Set"));
+    void anEmptyTextIsRefusedButTheDateIsTaken() {
+        FakePlatform::write(b->p.reminderFile(), "\"old\"\r\n");
+        setReminder(QString(), QDate(2026, 12, 31));
+        QCOMPARE(b->p.messageBox.shown, QStringList{"Error|You have not specified a reminder!"});
+        QCOMPARE(file(), QByteArray("\"old\"\r\n"));
+        QVERIFY(b->ui().cmdremset->isEnabled());
+        QCOMPARE(b->w->reminders().working, (ReminderDate{" 2026", " 12", " 31"}));
     }
 
-    void anEmptyTextIsRefusedButTheFlagAndDateAreWritten()
-    {
-        setReminder(QStringLiteral("old"), QDate(2026, 5, 8));
-        armAndStop();
-        p->messageBox.shown.clear();
-        p->settings.values.clear();
-
-        setReminder(QString(), QDate(2026, 6, 1));
-        QCOMPARE(p->messageBox.shown.size(), 1);
-        QCOMPARE(p->messageBox.shown[0].prompt, QStringLiteral("You have not specified a reminder!"));
-        QCOMPARE(p->messageBox.shown[0].title, QStringLiteral("Error"));
-        QCOMPARE(p->messageBox.shown[0].icon, MessageBox::Icon::None);
-        QCOMPARE(fileBytes(), QByteArray("\"old\"\r\n"));
-        QVERIFY(ui().cmdremset->isEnabled());
-        QCOMPARE(p->settings.get(QStringLiteral("CorVanta"), QStringLiteral("State"), QStringLiteral("remset")), QStringLiteral("Set"));
-        QCOMPARE(rem().working, (ReminderDate{QStringLiteral(" 2026"), QStringLiteral(" 6"), QStringLiteral(" 1")}));
-    }
-
-    void blanksOnlyIsAReminder()
-    {
-        setReminder(QStringLiteral("   "), today());
-        QCOMPARE(fileBytes(), QByteArray("\"   \"\r\n"));
-    }
-
-    void aSecondReminderReplacesTheFirst()
-    {
-        setReminder(QStringLiteral("first"), today());
-        armAndStop();
-        setReminder(QStringLiteral("second"), today());
-        QCOMPARE(fileBytes(), QByteArray("\"second\"\r\n"));
-    }
-
-    void theButtonFollowsTheAlarm()
-    {
-        // Activation while idle leaves the button as it is.
-        rem().Form_Activate();
-        QVERIFY(ui().cmdremset->isEnabled());
-        // Activation while armed disables it; activation never enables it.
-        QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
-        rem().Form_Activate();
-        QVERIFY(!ui().cmdremset->isEnabled());
-        rem().Form_Activate();
-        QVERIFY(!ui().cmdremset->isEnabled());
-        QTest::mouseClick(ui().CmdReset, Qt::LeftButton);
-        QVERIFY(ui().cmdremset->isEnabled());
-        rem().Form_Activate();
-        QVERIFY(ui().cmdremset->isEnabled());
-    }
-
-    void anAlarmOnTheDateDeliversTheText()
-    {
-        setReminder(QStringLiteral("Take the \"blue\" bag, and keys"), today());
-        ui().TxtRem->setText(QStringLiteral("typed meanwhile"));
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("Take the \"blue\" bag, and keys"));
-        QVERIFY(!QFile::exists(p->reminderFile()));
-        QVERIFY(!timer2()->isEnabled());
-        // The working date keeps naming the day of delivery.
-        QCOMPARE(rem().working.day, datePartText(today().day()));
-    }
-
-    void noDeliveryOnAnotherDate()
-    {
-        setReminder(QStringLiteral("tomorrow"), today().addDays(1));
-        rem().Timer3_Timer(); // the calendar is back on today
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QString());
-        QVERIFY(QFile::exists(p->reminderFile()));
-        QVERIFY(!timer2()->isEnabled());
-    }
-
-    void noDeliveryWithoutTheOption()
-    {
-        setReminder(QStringLiteral("today"), today());
-        // The user cannot clear the option; only a program could.
-        ui().OptDate->group()->setExclusive(false);
-        ui().OptDate->setChecked(false);
-        alarmGoesOff();
-        QVERIFY(QFile::exists(p->reminderFile()));
-        QCOMPARE(ui().TxtRem->text(), QString());
-    }
-
-    void theDateAloneDeliversNothing()
-    {
-        setReminder(QStringLiteral("today"), today());
-        for (int s = 0; s < 120; ++s) {
-            p->clock.advanceSeconds(1);
-            w->alarm().Timer1_Timer();
-        }
-        QVERIFY(!timer2()->isEnabled());
-        QVERIFY(QFile::exists(p->reminderFile()));
-    }
-
-    void aClickedDateCountsUntilTheRefresh()
-    {
-        const QDate other = today().addDays(3);
-        setReminder(QStringLiteral("later"), other);
-        // The user clicks that date; the alarm goes off within the minute.
-        ui().Calendar1->setSelectedDate(other);
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("later"));
-
-        ui().Calendar1->setSelectedDate(other);
-        rem().Timer3_Timer();
-        QCOMPARE(ui().Calendar1->selectedDate(), today());
-        QCOMPARE(w->findChild<TickTimer *>(QStringLiteral("Timer3"))->interval(), 60000);
-    }
-
-    void aReminderSurvivesARestart()
-    {
-        setReminder(QStringLiteral("from yesterday's run"), today().addDays(1));
-        restart();
-        QCOMPARE(rem().restored, (ReminderDate{datePartText(today().year()), datePartText(today().month()),
-                                               datePartText(today().addDays(1).day())}));
-        QVERIFY(rem().working.year.isEmpty());
-
-        p->clock.advanceDays(1);
-        rem().Timer3_Timer();
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("from yesterday's run"));
-        QVERIFY(!QFile::exists(p->reminderFile()));
-        QCOMPARE(rem().working, rem().restored);
-    }
-
-    // A run with no Set Reminder and no delivery keeps the pending date.
-    void aQuietRunKeepsTheRestoredDate()
-    {
-        setReminder(QStringLiteral("pending"), today().addDays(5));
-        restart();
-        restart();
-        const QString day = p->settings.get(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("remday"));
-        QCOMPARE(day, datePartText(today().addDays(5).day()));
-    }
-
-    void aReminderSetInTheRunIsTestedAgainstItsOwnDate()
-    {
-        setReminder(QStringLiteral("old"), today());
-        restart();
-        setReminder(QStringLiteral("new"), today().addDays(2));
-        rem().Timer3_Timer();
-        alarmGoesOff(); // the restored date (today) is not tested any more
-        QCOMPARE(ui().TxtRem->text(), QString());
-        QVERIFY(QFile::exists(p->reminderFile()));
-    }
-
-    void aSecondAlarmAfterDeliveryFindsNoFile()
-    {
-        setReminder(QStringLiteral("once"), today());
-        alarmGoesOff();
-        ui().TxtRem->setText(QStringLiteral("kept"));
-        QTest::mouseClick(ui().CmdReset, Qt::LeftButton);
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("kept"));
-        QVERIFY(!timer2()->isEnabled());
-        QVERIFY(p->messageBox.shown.size() == 1); // only the success message
-    }
-
-    void aGarbageFileIsDeliveredAsRead()
-    {
-        setReminder(QStringLiteral("x"), today());
-        QFile f(p->reminderFile());
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write("not ours, at all\x01\xff\n");
-        f.close();
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("not ours"));
-    }
-
-    void aFileThatCannotBeWrittenLosesNothing()
-    {
-        // The program folder turns into something no file can be written in.
-        QVERIFY(QDir().mkpath(p->reminderFile() + QStringLiteral("/blocked")));
+    void aFileThatCannotBeWrittenLosesNothing() {
+        QVERIFY(QDir().mkpath(b->p.reminderFile() + QStringLiteral("/in-the-way")));
         setReminder(QStringLiteral("do not lose me"), today());
-        QCOMPARE(p->messageBox.shown.size(), 1);
-        QCOMPARE(p->messageBox.shown[0].title, QStringLiteral("Error"));
-        QVERIFY(p->messageBox.shown[0].prompt.contains(p->reminderFile()));
-        QVERIFY(!p->messageBox.shown[0].prompt.contains(QStringLiteral("Success")));
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("do not lose me"));
-        QVERIFY(ui().cmdremset->isEnabled());
+        QCOMPARE(b->p.messageBox.shown.size(), 1);
+        QVERIFY(b->p.messageBox.shown[0].startsWith(QStringLiteral("Error|")));
+        QVERIFY(b->p.messageBox.shown[0].contains(b->p.reminderFile()));
+        QCOMPARE(b->ui().TxtRem->text(), QStringLiteral("do not lose me"));
+        QVERIFY(b->ui().cmdremset->isEnabled());
     }
 
-    void theReminderPanelSurvivesFolding()
-    {
-        w->cmdRem_Click();
-        ui().TxtRem->setText(QStringLiteral("half typed"));
-        ui().Calendar1->setDate(2027, 1, 2);
-        w->CmdIn_Click();
-        w->cmdRem_Click();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("half typed"));
-        QCOMPARE(ui().Calendar1->selectedDate(), QDate(2027, 1, 2));
+    // Activation disables Set Reminder while an alarm is armed, and never
+    // enables it; Stop does.
+    void setReminderFollowsTheAlarm() {
+        b->w->reminders().Form_Activate();
+        QVERIFY(b->ui().cmdremset->isEnabled());
+        QTest::mouseClick(b->ui().CmdSet, Qt::LeftButton);
+        b->w->reminders().Form_Activate();
+        QVERIFY(!b->ui().cmdremset->isEnabled());
+        b->w->reminders().Form_Activate();
+        QVERIFY(!b->ui().cmdremset->isEnabled());
+        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
+        QVERIFY(b->ui().cmdremset->isEnabled());
+    }
+
+    // Delivery needs the alarm, the option and the reminder's date on the
+    // calendar: today after the refresh, or a day the user clicked before it.
+    void delivery_data() {
+        QTest::addColumn<int>("reminderDay");
+        QTest::addColumn<int>("clickedDay");
+        QTest::addColumn<bool>("option");
+        QTest::addColumn<bool>("delivered");
+        QTest::newRow("today") << 0 << 0 << true << true;
+        QTest::newRow("tomorrow") << 1 << 0 << true << false;
+        QTest::newRow("a clicked day") << 3 << 3 << true << true;
+        QTest::newRow("today, clicked away") << 0 << 2 << true << false;
+        QTest::newRow("no option") << 0 << 0 << false << false;
+    }
+    void delivery() {
+        QFETCH(int, reminderDay);
+        QFETCH(int, clickedDay);
+        QFETCH(bool, option);
+        QFETCH(bool, delivered);
+        setReminder(QStringLiteral("Take the \"blue\" bag, and keys"), today().addDays(reminderDay));
+        b->w->reminders().Timer3_Timer();
+        QCOMPARE(b->ui().Calendar1->selectedDate(), today());
+        b->ui().Calendar1->setSelectedDate(today().addDays(clickedDay));
+        b->ui().OptDate->group()->setExclusive(false);
+        b->ui().OptDate->setChecked(option);
+        b->ui().TxtRem->setText(QStringLiteral("typed meanwhile"));
+        alarmGoesOff();
+        QCOMPARE(b->ui().TxtRem->text(), delivered ? QStringLiteral("Take the \"blue\" bag, and keys") : QStringLiteral("typed meanwhile"));
+        QCOMPARE(QFile::exists(b->p.reminderFile()), !delivered);
+        QVERIFY(!b->timer("Timer2")->isEnabled());
+        if (delivered) { // a second alarm that day finds nothing
+            b->ui().TxtRem->setText(QStringLiteral("kept"));
+            alarmGoesOff();
+            QCOMPARE(b->ui().TxtRem->text(), QStringLiteral("kept"));
+        }
+    }
+
+    // The road of a reminder across runs: its date is saved at exit, kept by
+    // quiet runs, and tested when an alarm goes off on that day.
+    void aReminderSurvivesRestarts() {
+        setReminder(QStringLiteral("from an earlier run"), today().addDays(1));
+        b->restart();
+        b->restart();
+        QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("remyear=\" 2026\"\nremmonth=\" 5\"\nremday=\" 8\"\n"));
+        alarmGoesOff(); // today is not its day
+        QCOMPARE(b->ui().TxtRem->text(), QString());
+        b->p.clock.t = b->p.clock.t.addDays(1);
+        b->w->reminders().Timer3_Timer();
+        alarmGoesOff();
+        QCOMPARE(b->ui().TxtRem->text(), QStringLiteral("from an earlier run"));
+        QVERIFY(!QFile::exists(b->p.reminderFile()));
+    }
+
+    void aReminderSetInTheRunIsTestedAgainstItsOwnDate() {
+        setReminder(QStringLiteral("old"), today());
+        b->restart();
+        setReminder(QStringLiteral("new"), today().addDays(2));
+        b->w->reminders().Timer3_Timer();
+        alarmGoesOff();
+        QCOMPARE(b->ui().TxtRem->text(), QString());
+        QCOMPARE(file(), QByteArray("\"new\"\r\n"));
+        b->restart();
+        QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("remday=\" 9\"\n"));
     }
 };
 

@@ -1,151 +1,72 @@
 #pragma once
 
 // Fakes for the platform seams: they record what the program asked of them and
-// answer what the test primed.
+// answer what the test primed. Settings go to a real store in a temporary
+// folder, so tests see the file a user would.
 
 #include "clock.h"
 #include "filedialog.h"
 #include "helplauncher.h"
+#include "inisettingsstore.h"
 #include "mediaplayer.h"
 #include "messagebox.h"
 #include "processcontrol.h"
 #include "services.h"
-#include "settingsstore.h"
 #include "shopwindow.h"
 
-#include <QHash>
-#include <QList>
-#include <QStringList>
+#include <QFile>
 #include <QTemporaryDir>
-
 #include <optional>
 
 class FakeClock final : public Clock
 {
 public:
-    explicit FakeClock(QDateTime start = QDateTime(QDate(2026, 5, 7), QTime(7, 29, 58)))
-        : m_now(std::move(start))
-    {
-    }
-    QDateTime now() const override { return m_now; }
-    void set(const QDateTime &t) { m_now = t; }
-    void setTime(QTime t) { m_now.setTime(t); }
-    void advanceSeconds(int s) { m_now = m_now.addSecs(s); }
-    void advanceDays(int d) { m_now = m_now.addDays(d); }
-
-private:
-    QDateTime m_now;
-};
-
-// Keeps values in memory, case-insensitively, and logs every saved entry.
-class FakeSettingsStore final : public SettingsStore
-{
-public:
-    QString get(const QString &area, const QString &section, const QString &key) const override
-    {
-        reads.append(area + u'\\' + section + u'\\' + key);
-        return values.value(name(area, section, key));
-    }
-    using SettingsStore::save;
-    bool save(const QList<Entry> &entries) override
-    {
-        ++saveCalls;
-        if (failSaves)
-            return false;
-        for (const Entry &e : entries) {
-            values.insert(name(e.area, e.section, e.key), e.value);
-            saved.append(e);
-        }
-        return true;
-    }
-    QString errorString() const override { return failSaves ? QStringLiteral("No space left on device") : QString(); }
-    QString location() const override { return QStringLiteral("/home/user/.config/belltide/settings.ini"); }
-
-    void put(const QString &area, const QString &section, const QString &key, const QString &value)
-    {
-        values.insert(name(area, section, key), value);
-    }
-    static QString name(const QString &a, const QString &s, const QString &k)
-    {
-        return (a + u'\\' + s + u'\\' + k).toCaseFolded();
-    }
-
-    QHash<QString, QString> values;
-    QList<Entry> saved;
-    mutable QStringList reads;
-    int saveCalls = 0;
-    bool failSaves = false;
+    QDateTime now() const override { ++reads; return t; }
+    QDateTime t{QDate(2026, 5, 7), QTime(7, 29, 58)};
+    mutable int reads = 0;
 };
 
 class FakeMediaPlayer final : public MediaPlayer
 {
 public:
-    void setFileName(const QString &path) override { started.append(path); m_fileName = path; }
-    QString fileName() const override { return m_fileName; }
+    void setFileName(const QString &path) override { started.append(path); }
+    QString fileName() const override { return started.value(started.size() - 1); }
     void stop() override { ++stops; }
     void setAlarmFlag(bool on) override { flag = on; }
     bool alarmFlag() const override { return flag; }
-
     QStringList started;
     int stops = 0;
     bool flag = false;
-
-private:
-    QString m_fileName;
 };
 
 class FakeFileDialog final : public FileDialog
 {
 public:
-    // The next answer: a path to choose, or nullopt to cancel.
-    std::optional<QString> next;
-    int shown = 0;
-
-    bool showOpen() override
-    {
-        ++shown;
-        if (!next)
-            return false;
-        m_fileName = *next;
-        return true;
-    }
-    QString fileName() const override { return m_fileName; }
-
-private:
-    QString m_fileName;
+    std::optional<QString> next; // the path to choose, or nullopt to cancel
+    QString chosen;
+    bool showOpen() override { if (next) chosen = *next; return next.has_value(); }
+    QString fileName() const override { return chosen; }
 };
 
 class FakeMessageBox final : public MessageBox
 {
 public:
-    struct Shown
-    {
-        QString prompt;
-        QString title;
-        Icon icon;
-    };
-    QList<Shown> shown;
-    void show(const QString &prompt, const QString &title, Icon icon) override { shown.append({prompt, title, icon}); }
+    QStringList shown; // "title|prompt"
+    void show(const QString &prompt, const QString &title, Icon) override { shown << title + u'|' + prompt; }
 };
 
 class FakeHelpLauncher final : public HelpLauncher
 {
 public:
-    struct Call
-    {
-        QString file;
-        QString key;
-        int command;
-    };
-    QList<Call> calls;
-    void showHelp(const QString &file, const QString &key, int command) override { calls.append({file, key, command}); }
+    QStringList calls; // "file|key|command"
+    void showHelp(const QString &f, const QString &k, int c) override { calls << f + u'|' + k + u'|' + QString::number(c); }
 };
 
 class FakeShopWindow final : public ShopWindow
 {
 public:
-    int shows = 0;
     QList<QUrl> navigations;
+    int shows = 0;
     void show() override { ++shows; }
     void navigate(const QUrl &address) override { navigations.append(address); }
 };
@@ -157,35 +78,71 @@ public:
     void endProcess() override { ++ends; }
 };
 
-// All fakes together, with a temporary program folder for the reminder file.
+// All fakes together, with a temporary program folder for the reminder file
+// and the settings file.
 struct FakePlatform
 {
+    QTemporaryDir appDir;
     FakeClock clock;
-    FakeSettingsStore settings;
+    IniSettingsStore settings{settingsFile()};
     FakeMediaPlayer player;
     FakeFileDialog fileDialog;
     FakeMessageBox messageBox;
     FakeHelpLauncher help;
     FakeShopWindow shop;
     FakeProcessControl process;
-    QTemporaryDir appDir;
 
-    QString reminderFile() const { return appDir.path() + QStringLiteral("/reminder.ini"); }
-
-    // The fakes, with the clock, the settings store or the process end
-    // replaced by real ones where given.
-    Services services(Clock *realClock = nullptr, SettingsStore *realSettings = nullptr,
-                      ProcessControl *realProcess = nullptr)
-    {
-        return Services{realClock ? *realClock : clock,
-                        realSettings ? *realSettings : settings,
-                        player,
-                        fileDialog,
-                        messageBox,
-                        help,
-                        shop,
-                        realProcess ? *realProcess : process,
-                        appDir.path(),
-                        reminderFile()};
+    QString settingsFile() const { return appDir.filePath(QStringLiteral("settings.ini")); }
+    QString reminderFile() const { return appDir.filePath(QStringLiteral("reminder.ini")); }
+    static QByteArray bytes(const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     }
+    static void write(const QString &path, const QByteArray &content) {
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly))
+            f.write(content);
+    }
+    Services services() {
+        return Services{clock, settings, player, fileDialog, messageBox, help, shop, process, appDir.path(), reminderFile()};
+    }
+};
+
+#include "alarmclock.h"
+#include "frmalarmclock.h"
+#include "reminders.h"
+#include "ticktimer.h"
+#include "ui_frmalarmclock.h"
+
+#include <QTest>
+
+// The real main window on the fakes, started and ended as the program does.
+struct Program
+{
+    FakePlatform p;
+    std::unique_ptr<FrmAlarmClock> w;
+
+    Ui::FrmAlarmClock &ui() { return w->ui(); }
+    TickTimer *timer(const char *name) { return w->findChild<TickTimer *>(QLatin1String(name)); }
+    void start() {
+        w = std::make_unique<FrmAlarmClock>(p.services());
+        w->Form_Load();
+    }
+    void restart() {
+        w->MnuExit_Click();
+        start();
+    }
+    // A clock tick at `t`, and the reminder watcher's tick when it is on.
+    void tickAt(QTime t) {
+        p.clock.t.setTime(t);
+        w->alarm().Timer1_Timer();
+        if (timer("Timer2")->isEnabled())
+            w->reminders().Timer2_Timer();
+    }
+    void arm(const QString &time, const QString &music = QStringLiteral("/music/wake.mp3")) {
+        ui().TxtTime->setText(time);
+        ui().Txtfile->setText(music);
+        QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
+    }
+    bool armed() { return !ui().CmdSet->isEnabled() && ui().CmdReset->isEnabled(); }
 };

@@ -1,0 +1,208 @@
+#include "fakes.h"
+#include "frmclock.h"
+#include "lazymediaplayer.h"
+#include "monthcalendar.h"
+#include "shoplink.h"
+#include "singleinstance.h"
+
+#include <QDir>
+#include <QSignalSpy>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Start-up, exit and the saved settings, folding, the view switch and the
+// single running copy, through the real main window.
+class TestApp : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<Program> b;
+
+private slots:
+    void init() { b = std::make_unique<Program>(); }
+    void cleanup() { b.reset(); }
+
+    void aStartRestoresAndArms_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("time");
+        QTest::addColumn<QString>("music");
+        QTest::addColumn<bool>("armed");
+        const QByteArray s = "[Corvanta\\lastsettings]\n";
+        QTest::newRow("first run") << QByteArray() << "" << "" << false;
+        QTest::newRow("time and music") << s + "timealarm=\"7:30\"\nAlarmMusic=\" /m/a song.mp3\"\n" << "7:30" << " /m/a song.mp3" << true;
+        QTest::newRow("music only") << s + "AlarmMusic=\"/m/a.mp3\"\n" << "" << "/m/a.mp3" << false;
+        QTest::newRow("blanks only") << s + "timealarm=\"   \"\n" << "   " << "" << true;
+        QTest::newRow("passed marker") << s + "timealarm=\"7:30 Has Passed\"\n" << "7:30 Has Passed" << "" << true;
+        QTest::newRow("names in other case") << QByteArray("[CORVANTA\\LastSettings]\nTIMEALARM=\"7:30\"\n") << "7:30" << "" << true;
+        QTest::newRow("long text") << s + "timealarm=\"" + QByteArray(40000, '7') + "\"\n" << QString(40000, u'7') << "" << true;
+    }
+    void aStartRestoresAndArms() {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, time);
+        QFETCH(QString, music);
+        QFETCH(bool, armed);
+        if (!file.isEmpty())
+            FakePlatform::write(b->p.settingsFile(), file);
+        b->p.clock.t = QDateTime(QDate(2027, 2, 28), QTime(7, 29, 0));
+        b->start();
+        QCOMPARE(b->ui().TxtTime->text(), time);
+        QCOMPARE(b->ui().Txtfile->text(), music);
+        QCOMPARE(b->armed(), armed);
+        QCOMPARE(b->ui().CmdSet->isEnabled(), !armed);
+        QCOMPARE(b->ui().Calendar1->selectedDate(), QDate(2027, 2, 28));
+        QCOMPARE(b->timer("Timer1")->interval(), 100);
+        QVERIFY(b->w->width() < FrmAlarmClock::kUnfoldedWidth);
+        b->tickAt(QTime(7, 30, 0));
+        QCOMPARE(b->p.player.started.size(), time == QStringLiteral("7:30") ? 1 : 0);
+    }
+
+    // The five values, in their order and under their names, once per run.
+    void exitSavesFiveValuesAndEnds_data() {
+        QTest::addColumn<bool>("byMenu");
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("first run, File > Exit") << true << QByteArray()
+            << QByteArray("[Corvanta\\lastsettings]\nremyear=\"\"\nremmonth=\"\"\nremday=\"\"\ntimealarm=\"6:45\"\n"
+                          "AlarmMusic=\"/new/a \\\"b\\\" \\\\c.wma\"\n");
+        const QByteArray restored("[corvanta\\LastSettings]\nremyear=\" 2026\"\nremmonth=\" 5\"\nremday=\" 9\"\n"
+                                  "timealarm=\"6:00\"\nAlarmMusic=\"/m.mp3\"\n");
+        QTest::newRow("quiet run, close box") << false << restored << restored;
+    }
+    void exitSavesFiveValuesAndEnds() {
+        QFETCH(bool, byMenu);
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, after);
+        if (!before.isEmpty())
+            FakePlatform::write(b->p.settingsFile(), before);
+        b->start();
+        if (before.isEmpty()) {
+            b->ui().TxtTime->setText(QStringLiteral("6:45"));
+            b->ui().Txtfile->setText(QStringLiteral("/new/a \"b\" \\c.wma"));
+        }
+        byMenu ? b->ui().MnuExit->trigger() : void(b->w->close());
+        b->w->close(); // the process is on its way out: nothing more is saved
+        QCOMPARE(FakePlatform::bytes(b->p.settingsFile()), after);
+        QCOMPARE(b->p.process.ends, 1);
+        QVERIFY(b->p.messageBox.shown.isEmpty());
+    }
+
+    void aFailedSaveIsReportedBeforeTheEnd() {
+        QVERIFY(QDir().mkpath(b->p.settingsFile())); // a folder in the file's place
+        b->start();
+        b->w->MnuExit_Click();
+        QCOMPARE(b->p.messageBox.shown.size(), 1);
+        QVERIFY(b->p.messageBox.shown[0].contains(b->p.settingsFile()));
+        QCOMPARE(b->p.process.ends, 1);
+    }
+
+    void foldingKeepsTheLeftColumn() {
+        b->start();
+        b->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(b->w.get()));
+        const int folded = b->w->width();
+        QTest::mouseClick(b->ui().cmdRem, Qt::LeftButton);
+        QCOMPARE(b->w->width(), FrmAlarmClock::kUnfoldedWidth);
+        QTest::mouseClick(b->ui().CmdIn, Qt::LeftButton);
+        QCOMPARE(b->w->width(), folded);
+        for (QWidget *c : {(QWidget *)b->ui().txttimetot, (QWidget *)b->ui().Txtfile, (QWidget *)b->ui().CmdReset, (QWidget *)b->ui().cmdRem})
+            QVERIFY2(c->geometry().right() < folded, qPrintable(c->objectName()));
+        for (QWidget *c : {(QWidget *)b->ui().Calendar1, (QWidget *)b->ui().TxtRem, (QWidget *)b->ui().cmdremset})
+            QVERIFY2(c->geometry().left() >= folded, qPrintable(c->objectName()));
+    }
+
+    // The hidden main window keeps ticking and firing; every way back shows it.
+    void theClockOnlyView() {
+        b->start();
+        b->w->show();
+        b->arm(QStringLiteral("7:31"));
+        b->ui().MnuClock->trigger();
+        FrmClock &view = b->w->frmclock();
+        QVERIFY(view.isVisible() && !b->w->isVisible());
+        b->tickAt(QTime(7, 31, 5));
+        QCOMPARE(b->p.player.started.size(), 1);
+        QCOMPARE(view.txttimetot()->text() + view.txttimetot2()->text(), QStringLiteral("7:31:05"));
+        view.findChild<QAction *>(QStringLiteral("MnuFull"))->trigger();
+        QVERIFY(b->w->isVisible() && !view.isVisible());
+        b->ui().MnuClock->trigger();
+        view.close();
+        QVERIFY(b->w->isVisible());
+        b->ui().MnuClock->trigger();
+        b->ui().MnuAlarm->trigger();
+        QVERIFY(b->w->isVisible() && !view.isVisible());
+        QCOMPARE(b->p.process.ends, 0);
+        QVERIFY(b->armed());
+    }
+
+    // Coming back to the main window from another of its own windows is an
+    // activation: with an alarm armed, Set Reminder goes off.
+    void activationFromTheProgramsOwnWindows() {
+        b->start();
+        b->w->show();
+        b->w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(b->w.get()));
+        QTest::mouseClick(b->ui().CmdSet, Qt::LeftButton);
+        QVERIFY(b->ui().cmdremset->isEnabled()); // arming alone does not touch it
+        b->w->MnuClock_Click();
+        b->w->frmclock().activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&b->w->frmclock()));
+        b->w->frmclock().MnuFull_Click();
+        b->w->activateWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(!b->ui().cmdremset->isEnabled(), 5000);
+    }
+
+    void everyShopButtonOpensTheShop() {
+        b->start();
+        QTest::mouseClick(b->ui().Command1, Qt::LeftButton);
+        QTest::mouseClick(b->ui().Command2, Qt::LeftButton);
+        QTest::mouseClick(b->w->frmclock().findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        QCOMPARE(b->p.shop.shows, 3);
+        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.bookwick.example/exec/obidos/redirect-home/corvanta-20"))));
+    }
+
+    // A copy killed outright leaves its lock and socket behind; the next
+    // start takes over, and a copy after it only brings that one forward.
+    void oneCopyAtATime() {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        const QString key = runtime.filePath(QStringLiteral("settings.ini"));
+        const pid_t child = fork();
+        if (child == 0) {
+            SingleInstance killed(key);
+            if (killed.claim())
+                ::raise(SIGKILL);
+            _exit(1);
+        }
+        int status = 0;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status));
+        QVERIFY(!QDir(runtime.path()).entryList(QDir::System | QDir::Files).isEmpty());
+
+        SingleInstance first(key);
+        QVERIFY(first.claim());
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        SingleInstance second(key);
+        QVERIFY(!second.claim());
+        QVERIFY(raised.wait(5000));
+        SingleInstance other(runtime.filePath(QStringLiteral("other.ini")));
+        QVERIFY(other.claim());
+    }
+
+    // The program loads Qt Multimedia only when the first alarm plays.
+    void theMediaModuleLoadsWithTheFirstAlarm() {
+        const auto multimedia = [] { return FakePlatform::bytes(QStringLiteral("/proc/self/maps")).contains("libQt6Multimedia"); };
+        LazyMediaPlayer missing(QStringLiteral("/nowhere/libbelltide-media.so"));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot load its media player")));
+        missing.setFileName(QStringLiteral("/music/a.mp3"));
+        missing.setFileName(QStringLiteral("/music/b.mp3")); // tried once, warned once
+        LazyMediaPlayer player(QStringLiteral(BELLTIDE_MEDIA_MODULE));
+        player.stop();
+        QVERIFY(!player.isLoaded() && !multimedia());
+        player.setFileName(QStringLiteral("/no/such/song.mp3"));
+        QVERIFY(player.isLoaded() && multimedia());
+        player.stop();
+    }
+};
+
+QTEST_MAIN(TestApp)
+#include "tst_app.moc"

@@ -1,0 +1,172 @@
+#include "clocktext.h"
+#include "fakes.h"
+#include "frmclock.h"
+
+#include <QButtonGroup>
+#include <QSignalSpy>
+
+// The clock tick, its timer, the alarm and its buttons, through the real main
+// window with a clock the test sets.
+class TestClock : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<Program> b;
+
+private slots:
+    void init() {
+        b = std::make_unique<Program>();
+        b->start();
+    }
+    void cleanup() { b.reset(); }
+
+    void theTickShowsTheTimeInBothWindows_data() {
+        QTest::addColumn<QTime>("time");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("after midnight") << QTime(0, 5, 0) << "0:05:00";
+        QTest::newRow("morning") << QTime(7, 30, 9) << "7:30:09";
+        QTest::newRow("evening") << QTime(17, 3, 10) << "17:03:10";
+        QTest::newRow("last second") << QTime(23, 59, 59, 999) << "23:59:59";
+    }
+    void theTickShowsTheTimeInBothWindows() {
+        QFETCH(QTime, time);
+        QFETCH(QString, shown);
+        QVERIFY(!b->w->frmclockLoaded());
+        b->tickAt(time);
+        QCOMPARE(b->timer("Timer1")->interval(), 1000);
+        QCOMPARE(b->ui().txttimetot->text() + b->ui().txttimetot2->text(), shown);
+        FrmClock &view = b->w->frmclock(); // loaded by the tick, hidden
+        QVERIFY(!view.isVisible());
+        QCOMPARE(view.txttimetot()->text() + view.txttimetot2()->text(), shown);
+    }
+
+    void onlyTheExactTextFires_data() {
+        QTest::addColumn<QString>("alarm");
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<bool>("fires");
+        QTest::newRow("exact") << "7:30" << QTime(7, 30, 0) << true;
+        QTest::newRow("late in the minute") << "7:30" << QTime(7, 30, 59) << true;
+        QTest::newRow("a minute early") << "7:30" << QTime(7, 29, 59) << false;
+        QTest::newRow("leading zero") << "07:30" << QTime(7, 30) << false;
+        QTest::newRow("blank after") << "7:30 " << QTime(7, 30) << false;
+        QTest::newRow("evening in the morning") << "19:30" << QTime(7, 30) << false;
+        QTest::newRow("evening") << "19:30" << QTime(19, 30) << true;
+        QTest::newRow("midnight") << "0:00" << QTime(0, 0) << true;
+        QTest::newRow("00:00") << "00:00" << QTime(0, 0) << false;
+        QTest::newRow("empty") << "" << QTime(0, 0) << false;
+    }
+    void onlyTheExactTextFires() {
+        QFETCH(QString, alarm);
+        QFETCH(QTime, now);
+        QFETCH(bool, fires);
+        b->ui().TxtTime->setText(alarm);
+        b->tickAt(now); // not armed: never
+        QVERIFY(b->p.player.started.isEmpty());
+        b->arm(alarm);
+        b->tickAt(now);
+        QCOMPARE(b->p.player.started.size(), fires ? 1 : 0);
+        QCOMPARE(b->ui().TxtTime->text(), fires ? alarm + QStringLiteral(" Has Passed") : alarm);
+    }
+
+    // Armed, it fires once at its minute, whatever comes after, until Stop.
+    void theAlarmFiresOnceAndStopEndsIt() {
+        b->ui().cmdremset->setEnabled(false);
+        b->arm(QStringLiteral("7:30"));
+        b->tickAt(QTime(7, 30, 0));
+        QCOMPARE(b->p.player.started, QStringList{QStringLiteral("/music/wake.mp3")});
+        QVERIFY(b->p.player.alarmFlag());
+        for (int s = 1; s < 60; ++s)
+            b->tickAt(QTime(7, 30, s));
+        b->p.clock.t = b->p.clock.t.addDays(1);
+        b->tickAt(QTime(7, 30, 0));
+        QCOMPARE(b->p.player.started.size(), 1);
+        QVERIFY(b->armed());
+
+        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
+        QCOMPARE(b->p.player.stops, 1);
+        QVERIFY(b->ui().CmdSet->isEnabled() && !b->ui().CmdReset->isEnabled());
+        QCOMPARE(b->ui().TxtTime->text(), QString());
+        QCOMPARE(b->ui().Txtfile->text(), QStringLiteral("/music/wake.mp3"));
+        QVERIFY(b->ui().cmdremset->isEnabled());
+        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton); // disabled now
+        QCOMPARE(b->p.player.stops, 1);
+    }
+
+    // The watcher is switched on by an alarm with the reminder option only.
+    void theAlarmWakesTheReminderWatcher_data() {
+        QTest::addColumn<bool>("option");
+        QTest::newRow("option selected") << true;
+        QTest::newRow("option cleared by a program") << false;
+    }
+    void theAlarmWakesTheReminderWatcher() {
+        QFETCH(bool, option);
+        QTest::mouseClick(b->ui().OptDate, Qt::LeftButton); // a user cannot clear it
+        QVERIFY(b->ui().OptDate->isChecked());
+        b->ui().OptDate->group()->setExclusive(false);
+        b->ui().OptDate->setChecked(option);
+        b->arm(QStringLiteral("7:30"));
+        b->p.clock.t.setTime(QTime(7, 29, 59));
+        b->w->alarm().Timer1_Timer();
+        QVERIFY(!b->timer("Timer2")->isEnabled());
+        b->p.clock.t.setTime(QTime(7, 30, 0));
+        b->w->alarm().Timer1_Timer();
+        QCOMPARE(b->timer("Timer2")->isEnabled(), option);
+    }
+
+    void browse_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("answers"); // "" cancels
+        QTest::addColumn<QString>("box");
+        QTest::newRow("chosen") << "" << QStringList{"/home/me/song.WAV"} << "/home/me/song.WAV";
+        QTest::newRow("cancel keeps a typed path") << "/typed.mp3" << QStringList{""} << "/typed.mp3";
+        QTest::newRow("cancel after a choice") << "" << QStringList{"/a.mp3", ""} << "/a.mp3";
+        QTest::newRow("a second choice") << "/typed.mp3" << QStringList{"/a.mp3", "/b.wma"} << "/b.wma";
+    }
+    void browse() {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, answers);
+        QFETCH(QString, box);
+        b->ui().Txtfile->setText(typed);
+        for (const QString &a : answers) {
+            b->p.fileDialog.next = a.isEmpty() ? std::nullopt : std::optional<QString>(a);
+            QTest::mouseClick(b->ui().CmdBrowse, Qt::LeftButton);
+        }
+        QCOMPARE(b->ui().Txtfile->text(), box);
+        QVERIFY(b->ui().CmdSet->isEnabled());
+        QVERIFY(b->p.player.started.isEmpty());
+    }
+
+    void alignedDelay_data() {
+        QTest::addColumn<int>("msecOfDay");
+        QTest::addColumn<int>("delay");
+        QTest::newRow("just after the turn") << 1 << 1001;
+        QTest::newRow("mid-second") << 45500 << 502;
+        QTest::newRow("just before the turn") << 999 << 3;
+        QTest::newRow("late by most of a second") << 86399998 << 4;
+    }
+    void alignedDelay() {
+        QFETCH(int, msecOfDay);
+        QFETCH(int, delay);
+        QCOMPARE(TickTimer::delayToAlignedTick(msecOfDay, 1000), delay);
+    }
+
+    // Each tick is re-armed from the clock: with a clock that always reads
+    // 10 ms before the turn of a second, the 1000 ms timer ticks every few
+    // milliseconds, where a timer of fixed period would take 20 s.
+    void theTickIsReArmedFromTheClock() {
+        FakeClock clock;
+        clock.t.setTime(QTime(7, 30, 0, 990));
+        TickTimer timer(clock);
+        QSignalSpy ticks(&timer, &TickTimer::timeout);
+        timer.setAlignedToClock(true);
+        timer.setInterval(1000);
+        QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 20, 10000);
+        QVERIFY(clock.reads >= ticks.count());
+        timer.setEnabled(false);
+        const int seen = int(ticks.count());
+        QTest::qWait(100);
+        QCOMPARE(ticks.count(), seen);
+    }
+};
+
+QTEST_MAIN(TestClock)
+#include "tst_clock.moc"

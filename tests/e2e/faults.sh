@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# Faults at exit, as an ordinary user meets them: a write that fails (a file
+# size limit stands for a full disk), garbage in the files, SIGTERM, a copy
+# killed outright and a second copy started.
+source "$(dirname "$0")/lib.sh"
+
+note "a failing save: a message names the file; the saved file stays as it was"
+start
+type_into $TXTTIME "5:55"
+menu $MENU_FILE 1
+wait "$pid"
+before=$(md5sum < "$(settings)")
+( trap '' XFSZ; ulimit -f 8; exec "$program" ) >>"$HOME/belltide.log" 2>&1 &
+pid=$!
+id=$(wait_window Belltide) || { cat "$HOME/belltide.log"; fail "no main window under a file size limit"; }
+paste_into $TXTFILE "$(head -c 20000 /dev/zero | tr '\0' 'x')"
+menu $MENU_FILE 1
+for _ in $(seq 100); do [[ $(count_windows Belltide) == 2 ]] && break; sleep 0.1; done
+msg=$(xdotool search --onlyvisible --name '^Belltide$' | grep -vx "$id" | head -n1)
+[[ -n "$msg" ]] || fail "no message about the failed save"
+xdotool windowactivate --sync "$msg" key Return
+wait "$pid" || fail "exit status $?"
+[[ $(md5sum < "$(settings)") == "$before" ]] || fail "the saved settings changed"
+[[ $(ls -A "$(dirname "$(settings)")") == settings.ini ]] || fail "left behind: $(ls -A "$(dirname "$(settings)")")"
+
+note "garbage in the settings and reminder files; SIGTERM saves"
+head -c 65536 /dev/urandom > "$(settings)"
+head -c 65536 /dev/urandom > "$app/reminder.ini"
+start
+type_into $TXTTIME "6:05"
+kill -TERM "$pid"
+wait "$pid" || fail "exit status $? after SIGTERM"
+grep -q '^timealarm="6:05"$' "$(settings)" || fail "SIGTERM did not save"
+
+note "a copy killed outright is no obstacle; a second copy only brings the first forward"
+start
+kill -KILL "$pid"
+wait "$pid" || true
+start
+xdotool windowminimize "$id"
+window_gone Belltide || fail "the main window did not go down"
+before=$(md5sum < "$(settings)")
+timeout 20 "$program" || fail "the second copy did not end by itself"
+wait_window Belltide >/dev/null || fail "the first copy did not come forward"
+[[ $(count_windows Belltide) == 1 ]] || fail "two main windows"
+[[ $(md5sum < "$(settings)") == "$before" ]] || fail "the second copy touched the settings"
+kill -0 "$pid" || fail "the first copy ended"
+menu $MENU_FILE 1
+wait "$pid"
+note "ok"

@@ -1,0 +1,45 @@
+#!/usr/bin/env bash
+# The secondary windows: the clock-only view, the help viewer, the About
+# window and the shop's web view, opened and closed as a person would.
+source "$(dirname "$0")/lib.sh"
+start
+
+note "Clock Only and back, by its menu and by its close box"
+menu $MENU_VIEW 1
+view=$(wait_window 'Belltide\(Clock View\)') || fail "no clock-only view"
+window_gone Belltide || fail "the main window stayed"
+xdotool mousemove --window "$view" 30 8 click 1   # its one menu command: Full View
+id=$(wait_window Belltide) || fail "Full View did not bring the main window back"
+window_gone 'Belltide\(Clock View\)' || fail "the clock-only view stayed"
+menu $MENU_VIEW 1
+view=$(wait_window 'Belltide\(Clock View\)') || fail "no clock-only view"
+xdotool windowactivate --sync "$view" key alt+F4
+id=$(wait_window Belltide) || fail "closing the clock-only view lost the main window"
+
+note "Help > How To... opens the help viewer; Help > About, and Return closes it"
+menu $MENU_HELP 1
+help=$(wait_window '.*HELP FOR BELLTIDE\.HLP.*') || fail "no help viewer"
+xdotool windowactivate --sync "$help" key alt+F4
+window_gone '.*HELP FOR BELLTIDE\.HLP.*' || fail "the help viewer stayed"
+menu $MENU_HELP 2
+about=$(wait_window 'About Belltide3') || fail "no About window"
+xdotool windowactivate --sync "$about" key Return
+window_gone 'About Belltide3' || fail "Return did not close About"
+
+note "the shop buttons open one web view window, again after it closed"
+id=$(wait_window Belltide)
+click $COMMAND1
+shop=$(wait_window Bookwick 90) || fail "no web view window"
+click $COMMAND1
+sleep 2
+[[ $(count_windows Bookwick) == 1 ]] || fail "a second web view window"
+xdotool windowactivate --sync "$shop" key alt+F4
+window_gone Bookwick || fail "the web view window did not close"
+click $CMDREM
+click $COMMAND2
+wait_window Bookwick 90 >/dev/null || fail "no web view window after the first closed"
+kill -0 "$pid" || fail "the program ended"
+menu $MENU_FILE 1
+wait "$pid" || fail "exit status $?"
+window_gone Bookwick || fail "the web view window outlived the program"
+note "ok"

@@ -1,0 +1,132 @@
+#include "alarmtone.h"
+#include "qtmediaplayer.h"
+
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <QtTest>
+
+// The real player on GStreamer, heard through the private PulseAudio null sink
+// of tests/support/desktop.sh, with sound files made here by ffmpeg.
+using State = QtMediaPlayer::State;
+
+class TestMedia : public QObject
+{
+    Q_OBJECT
+    QTemporaryDir m_dir;
+
+    QString fixture(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
+    static int streams(const char *which = "Sink Input #") {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+        pactl.waitForFinished(10000);
+        return int(pactl.readAllStandardOutput().count(which));
+    }
+    static int playing() { return streams("Corked: no"); }
+    bool ffmpeg(const QString &input, const QStringList &codec, const char *out) {
+        return QProcess::execute(QStringLiteral("ffmpeg"), QStringList{"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", input} + codec + QStringList{fixture(out)}) == 0;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty(), "ffmpeg is missing: run scripts/install-deps.sh --test");
+        QVERIFY2(qEnvironmentVariableIsSet("PULSE_SERVER"), "run under tests/support/desktop.sh");
+        const QString sine = QStringLiteral("sine=frequency=440:duration=1");
+        QVERIFY(ffmpeg(sine, {}, "one.wav") && ffmpeg(sine, {"-c:a", "libmp3lame"}, "one.mp3") && ffmpeg(sine, {"-c:a", "wmav2", "-f", "asf"}, "one.wma"));
+        QVERIFY(ffmpeg(QStringLiteral("sine=frequency=440:duration=6"), {}, "six.wav"));
+        QFile text(fixture("text.mp3"));
+        QVERIFY(text.open(QIODevice::WriteOnly) && text.write("These are not the tunes you are looking for.\n") > 0);
+        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.mp3")));
+        // A WAV file cut off after its format: GStreamer neither plays it nor
+        // reports an error.
+        QByteArray head = QByteArray::fromHex("52494646000000005741564566" "6d74201000000001000100" "44ac000088580100020010004c4953541a000000");
+        qToLittleEndian<quint32>(88270, head.data() + 4);
+        QFile cut(fixture("cut.wav"));
+        QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(head) == head.size());
+    }
+
+    void playsEachTypeOnceToItsEnd_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("atLeastMs");
+        QTest::newRow("WAV") << "one.wav" << 800;
+        QTest::newRow("MP3") << "one.mp3" << 800;
+        QTest::newRow("WMA") << "one.wma" << 800;
+        QTest::newRow("alarm tone") << "missing.wav" << 3000;
+    }
+    void playsEachTypeOnceToItsEnd() {
+        QFETCH(QString, name);
+        QFETCH(int, atLeastMs);
+        QtMediaPlayer player;
+        QSignalSpy ended(&player, &QtMediaPlayer::playbackEnded);
+        QElapsedTimer clock;
+        clock.start();
+        player.setFileName(m_dir.filePath(name));
+        QCOMPARE(player.state(), name.startsWith(QStringLiteral("missing")) ? State::PlayingFallback : State::PlayingFile);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+        QVERIFY2(clock.elapsed() >= atLeastMs, "what ends at once was never heard");
+        QCOMPARE(player.state(), State::Idle);
+        QTest::qWait(1500);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(streams(), 0);
+    }
+
+    // Whatever is wrong with the music, the alarm tone sounds, once, until Stop.
+    void unplayableMusicSoundsTheAlarmTone_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("empty path") << "";
+        QTest::newRow("folder") << "folder.mp3";
+        QTest::newRow("text named .mp3") << "text.mp3";
+        QTest::newRow("WAV that never starts") << "cut.wav";
+    }
+    void unplayableMusicSoundsTheAlarmTone() {
+        QFETCH(QString, name);
+        QtMediaPlayer player;
+        QSignalSpy states(&player, &QtMediaPlayer::stateChanged);
+        player.setFileName(name.isEmpty() ? name : m_dir.filePath(name));
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), State::PlayingFallback, QtMediaPlayer::stallLimitMs + 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), 1, 10000);
+        QCOMPARE(states.count(), name.isEmpty() || name == QStringLiteral("folder.mp3") ? 1 : 2);
+        player.stop();
+        QCOMPARE(player.state(), State::Idle);
+        QTRY_COMPARE_WITH_TIMEOUT(streams(), 0, 5000);
+    }
+
+    void stopAndANewFileEndWhatPlays() {
+        QtMediaPlayer player;
+        QSignalSpy ended(&player, &QtMediaPlayer::playbackEnded);
+        player.setFileName(fixture("six.wav"));
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), 1, 10000);
+        player.setFileName(fixture("one.wav"));
+        QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
+        QCOMPARE(streams(), 0); // the six-second file went with the new one
+        player.setFileName(fixture("six.wav"));
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), 1, 10000);
+        player.stop();
+        QTRY_COMPARE_WITH_TIMEOUT(streams(), 0, 5000);
+        QTest::qWait(1000);
+        QCOMPARE(ended.count(), 1);
+    }
+
+    void theToneIsALoudPatternOfAFewSeconds() {
+        const QByteArray wav = AlarmTone::wav();
+        QCOMPARE(wav.left(4) + wav.mid(8, 4), QByteArray("RIFFWAVE"));
+        QCOMPARE(qFromLittleEndian<quint32>(wav.constData() + 24), quint32(AlarmTone::sampleRate));
+        const int n = (wav.size() - 44) / 2;
+        QVERIFY(n >= 2 * AlarmTone::sampleRate && n <= 8 * AlarmTone::sampleRate);
+        int peak = 0, quiet = 0;
+        for (int i = 0; i < n; ++i) {
+            const int v = std::abs(int(qFromLittleEndian<qint16>(wav.constData() + 44 + 2 * i)));
+            peak = std::max(peak, v);
+            quiet += v < 100;
+        }
+        QVERIFY(peak > 16000 && peak < 32767);
+        QVERIFY(quiet > n / 5 && quiet < n * 4 / 5); // beeps with pauses
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMedia)
+#include "tst_media.moc"

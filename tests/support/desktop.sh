@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Runs a command on a private desktop: Xvfb on a free display, the openbox
+# window manager, a PulseAudio null sink and a temporary HOME. Everything it
+# starts ends with it. A missing tool is a failure, never a skipped test.
+#   desktop.sh COMMAND [ARGS...]
+set -euo pipefail
+for tool in Xvfb openbox pulseaudio pactl xdotool xclip xwininfo xprop ffmpeg faketime; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+done
+work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-desktop.XXXXXX")
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT
+
+export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
+export XDG_RUNTIME_DIR="$work/run" PULSE_SERVER="unix:$work/run/pulse/native"
+mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+printf 'autospawn = no\n' > "$work/client.conf" && export PULSE_CLIENTCONFIG="$work/client.conf"
+
+exec {fd}<> <(:)
+Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+read -r -t 30 -u "$fd" display || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+export DISPLAY=":$display"
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+pids+=($!)
+pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \
+  -L module-native-protocol-unix -L "module-null-sink sink_name=nullsink" -L module-always-sink \
+  >"$work/pulse.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 300); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null 2>&1 || { echo "FAIL: PulseAudio did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
+# Windows get their frames once the window manager runs.
+for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+
+"$@" &
+wait $!

@@ -1,0 +1,165 @@
+#include "fakes.h"
+#include "frmabout.h"
+#include "frmhelp.h"
+#include "helpviewer.h"
+#include "processshopwindow.h"
+#include "qthelplauncher.h"
+#include "shoplink.h"
+
+#include <QLabel>
+#include <QListWidget>
+#include <QTextBrowser>
+
+#include <csignal>
+
+// The About window, help access and the shop's helper process.
+class TestWindows : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<Program> b;
+
+    FrmAbout *openAbout() {
+        b->w->MnuAbout_Click();
+        FrmAbout *about = b->w->loadedFrmAbout();
+        return about && QTest::qWaitForWindowExposed(about) ? about : nullptr;
+    }
+    static QString labelText(QWidget *w, const char *name) { return w->findChild<QLabel *>(QLatin1String(name))->text(); }
+    static QStringList lines(const QString &path) { return QString::fromUtf8(FakePlatform::bytes(path)).split(u'\n', Qt::SkipEmptyParts); }
+    static bool gone(qint64 pid) { return ::kill(pid_t(pid), 0) != 0; }
+
+private slots:
+    void init() {
+        b = std::make_unique<Program>();
+        b->start();
+        b->w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(b->w.get()));
+    }
+    void cleanup() { b.reset(); }
+
+    void aboutClosesEveryWay_data() {
+        QTest::addColumn<int>("way");
+        QTest::newRow("OK button") << 0;
+        QTest::newRow("Return") << 1;
+        QTest::newRow("Esc") << 2;
+        QTest::newRow("close box") << 3;
+    }
+    void aboutClosesEveryWay() {
+        QFETCH(int, way);
+        QPointer<FrmAbout> about = openAbout();
+        QVERIFY(about);
+        QCOMPARE(about->windowTitle(), QStringLiteral("About " BELLTIDE_TITLE));
+        QCOMPARE(labelText(about, "lblTitle"), QStringLiteral(BELLTIDE_TITLE));
+        QCOMPARE(labelText(about, "lblVersion"), QStringLiteral("Version " BELLTIDE_VERSION));
+        QVERIFY(!about->isModal() && b->w->isEnabled());
+        QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
+        QCOMPARE(b->p.shop.shows, 0); // the About window's shop button does nothing
+        if (way == 0)
+            QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
+        else if (way < 3)
+            QTest::keyClick(about, way == 1 ? Qt::Key_Return : Qt::Key_Escape);
+        else
+            about->close();
+        QCOMPARE(b->w->loadedFrmAbout(), nullptr);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(about.isNull());
+        QVERIFY(b->w->isVisible());
+        QCOMPARE(b->p.process.ends, 0);
+    }
+
+    // One About window at a time, loaded afresh after each close.
+    void aboutIsOneWindowLoadedAfresh() {
+        FrmAbout *first = openAbout();
+        first->findChild<QLabel *>(QStringLiteral("lblVersion"))->setText(QStringLiteral("stale"));
+        QCOMPARE(openAbout(), first);
+        QCOMPARE(labelText(first, "lblVersion"), QStringLiteral("stale"));
+        first->close();
+        FrmAbout *second = openAbout();
+        QVERIFY(second && second != first);
+        QCOMPARE(labelText(second, "lblVersion"), QStringLiteral("Version " BELLTIDE_VERSION));
+    }
+
+    void howToHandsTheHelpFileToTheViewer() {
+        b->w->MnuHow_Click();
+        FrmHelp *frmhelp = b->w->loadedFrmhelp();
+        b->w->MnuHow_Click();
+        QCOMPARE(b->w->loadedFrmhelp(), frmhelp);
+        QVERIFY(!frmhelp->isVisible());
+        const QString call = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP")) + QStringLiteral("||257");
+        QCOMPARE(b->p.help.calls, QStringList({call, call}));
+        QVERIFY(b->p.messageBox.shown.isEmpty());
+    }
+
+    void theLauncherStartsTheViewerWithFileCommandAndKey() {
+        const QString viewer = b->p.appDir.filePath(QStringLiteral("viewer.sh"));
+        FakePlatform::write(viewer, "#!/bin/sh\nprintf '%s\\n' \"$#\" \"$@\" > \"$0.tmp\" && mv \"$0.tmp\" \"$0.txt\"\n");
+        QVERIFY(QFile::setPermissions(viewer, QFile::ReadOwner | QFile::ExeOwner));
+        QtHelpLauncher launcher(viewer);
+        launcher.showHelp(QStringLiteral("/a b/HELP FOR BELLTIDE.HLP"), QString(), 257);
+        QTRY_COMPARE_WITH_TIMEOUT(lines(viewer + QStringLiteral(".txt")), QStringList({"3", "/a b/HELP FOR BELLTIDE.HLP", "257"}), 10000);
+        QtHelpLauncher missing(viewer + QStringLiteral(".none"));
+        missing.showHelp(QStringLiteral("/x"), QString(), 257);
+        QVERIFY(!missing.lastStarted());
+        QCOMPARE(QtHelpLauncher().viewerProgram(), QCoreApplication::applicationDirPath() + QStringLiteral("/belltide-help"));
+    }
+
+    void theViewerGoesWhereTheCommandSays_data() {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("fragment");
+        QTest::addColumn<bool>("indexFocused");
+        QTest::newRow("keyword index") << int(HelpViewer::HelpKey) << "" << "" << true;
+        QTest::newRow("a keyword's beginning") << int(HelpViewer::HelpKey) << "has pass" << "alarm-goes-off" << false;
+        QTest::newRow("an unknown keyword") << int(HelpViewer::HelpKey) << "snooze" << "" << true;
+        QTest::newRow("contents") << int(HelpViewer::HelpContents) << "" << "" << false;
+    }
+    void theViewerGoesWhereTheCommandSays() {
+        QFETCH(int, command);
+        QFETCH(QString, key);
+        QFETCH(QString, fragment);
+        QFETCH(bool, indexFocused);
+        HelpViewer viewer;
+        viewer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&viewer));
+        QVERIFY(viewer.open(QStringLiteral(BELLTIDE_HELP_FILE), command, key));
+        QCOMPARE(viewer.browser()->source().fragment(), fragment);
+        QCOMPARE(viewer.focusWidget() == viewer.indexList(), indexFocused);
+        for (const HelpKeyword &k : viewer.keywordIndex())
+            QVERIFY2(viewer.anchorNames().contains(k.anchor), qPrintable(k.text));
+        QVERIFY(viewer.indexList()->count() > 10);
+        const QString missing = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
+        QVERIFY(!viewer.open(missing, command, key));
+        QVERIFY(viewer.browser()->toPlainText().contains(missing));
+    }
+
+    // The shop's helper, played by a script that logs what it is told.
+    void theShopHasOneHelperAtATime() {
+        const QString helper = b->p.appDir.filePath(QStringLiteral("web.sh")), log = helper + QStringLiteral(".log");
+        FakePlatform::write(helper, "#!/bin/sh\necho \"$$ start\" >> \"$1\"\nwhile read -r l; do echo \"$$ $l\" >> \"$1\"; done\necho \"$$ eof\" >> \"$1\"\n");
+        QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::ExeOwner));
+        const QString nav = QStringLiteral(" navigate ") + QString::fromLatin1(Shop::address.toEncoded());
+        qint64 pid = 0;
+        {
+            ProcessShopWindow shop(helper, {log});
+            QVERIFY(!QFile::exists(log)); // nothing runs before the first click
+            openShop(shop);
+            openShop(shop);
+            const qint64 first = shop.helperProcessId();
+            const QString f = QString::number(first);
+            QTRY_COMPARE_WITH_TIMEOUT(lines(log), QStringList({f + " start", f + " show", f + nav, f + " show", f + nav}), 10000);
+            ::kill(pid_t(first), SIGKILL); // it crashed, or the user closed it
+            QTRY_COMPARE_WITH_TIMEOUT(shop.helperProcessId(), 0, 10000);
+            openShop(shop);
+            pid = shop.helperProcessId();
+            QVERIFY(pid > 0 && pid != first);
+            QTRY_COMPARE_WITH_TIMEOUT(lines(log).size(), 8, 10000);
+        }
+        QVERIFY(lines(log).contains(QString::number(pid) + QStringLiteral(" eof")));
+        QTRY_VERIFY_WITH_TIMEOUT(gone(pid), 10000);
+        ProcessShopWindow none(b->p.appDir.filePath(QStringLiteral("no-such-helper")));
+        openShop(none);
+        QCOMPARE(none.helperProcessId(), 0);
+    }
+};
+
+QTEST_MAIN(TestWindows)
+#include "tst_windows.moc"
