@@ -1,16 +1,10 @@
 #include "fakes.h"
 #include "frmclock.h"
-#include "lazymediaplayer.h"
 #include "monthcalendar.h"
 #include "shoplink.h"
-#include "singleinstance.h"
 
 #include <QDir>
-#include <QSignalSpy>
 
-#include <csignal>
-#include <sys/wait.h>
-#include <unistd.h>
 
 // Start-up, exit and the saved settings, folding, the view switch and the
 // single running copy, through the real main window.
@@ -160,48 +154,6 @@ private slots:
         QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.bookwick.example/exec/obidos/redirect-home/corvanta-20"))));
     }
 
-    // A copy killed outright leaves its lock and socket behind; the next
-    // start takes over, and a copy after it only brings that one forward.
-    void oneCopyAtATime() {
-        QTemporaryDir runtime;
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        const QString key = runtime.filePath(QStringLiteral("settings.ini"));
-        const pid_t child = fork();
-        if (child == 0) {
-            SingleInstance killed(key);
-            if (killed.claim())
-                ::raise(SIGKILL);
-            _exit(1);
-        }
-        int status = 0;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY(WIFSIGNALED(status));
-        QVERIFY(!QDir(runtime.path()).entryList(QDir::System | QDir::Files).isEmpty());
-
-        SingleInstance first(key);
-        QVERIFY(first.claim());
-        QSignalSpy raised(&first, &SingleInstance::activationRequested);
-        SingleInstance second(key);
-        QVERIFY(!second.claim());
-        QVERIFY(raised.wait(5000));
-        SingleInstance other(runtime.filePath(QStringLiteral("other.ini")));
-        QVERIFY(other.claim());
-    }
-
-    // The program loads Qt Multimedia only when the first alarm plays.
-    void theMediaModuleLoadsWithTheFirstAlarm() {
-        const auto multimedia = [] { return FakePlatform::bytes(QStringLiteral("/proc/self/maps")).contains("libQt6Multimedia"); };
-        LazyMediaPlayer missing(QStringLiteral("/nowhere/libbelltide-media.so"));
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot load its media player")));
-        missing.setFileName(QStringLiteral("/music/a.mp3"));
-        missing.setFileName(QStringLiteral("/music/b.mp3")); // tried once, warned once
-        LazyMediaPlayer player(QStringLiteral(BELLTIDE_MEDIA_MODULE));
-        player.stop();
-        QVERIFY(!player.isLoaded() && !multimedia());
-        player.setFileName(QStringLiteral("/no/such/song.mp3"));
-        QVERIFY(player.isLoaded() && multimedia());
-        player.stop();
-    }
 };
 
 QTEST_MAIN(TestApp)

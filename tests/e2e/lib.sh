@@ -8,38 +8,30 @@ note() { echo "-- $*"; }
 # A program folder of our own, so the reminder file lands there.
 app="$HOME/app"
 if [[ -n "${1:-}" ]]; then cp -r "$(dirname "$1")" "$app"; program="$app/belltide"; fi
-
-# start [FAKE_START_TIME]: starts the program (on a fake clock from that time)
+# start [FAKE_START_TIME]: the program, on a clock that starts then if given
 start() {
-  if [[ -n "${1:-}" ]]; then
-    LD_PRELOAD=$(dpkg -L libfaketime | grep -m1 '/libfaketime\.so\.1$') FAKETIME="@$1" "$program" >>"$HOME/belltide.log" 2>&1 &
-  else "$program" >>"$HOME/belltide.log" 2>&1 & fi
+  [[ -z "${1:-}" ]] || export LD_PRELOAD=$(dpkg -L libfaketime | grep -m1 '/libfaketime\.so\.1$') FAKETIME="@$1"
+  "$program" >>"$HOME/belltide.log" 2>&1 &
   pid=$!
+  unset LD_PRELOAD FAKETIME
   id=$(wait_window Belltide) || { cat "$HOME/belltide.log"; fail "no main window"; }
 }
-wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id
-  local id
+wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id, once framed
   for _ in $(seq $((${2:-30} * 10))); do
-    id=$(xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1 || true)
-    [[ -n "$id" ]] && { sleep 0.5; echo "$id"; return 0; }
+    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | awk 'NR==1{print; f=1} END{exit !f}' && { sleep 0.5; return 0; }
     sleep 0.1
   done
   return 1
 }
-window_gone() { # TITLE_REGEX
-  for _ in $(seq 100); do count_windows "$1" | grep -qx 0 && return 0; sleep 0.1; done
-  return 1
-}
 count_windows() { { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; } | wc -l; }
+window_gone() { for _ in $(seq 100); do [[ $(count_windows "$1") == 0 ]] && return 0; sleep 0.1; done; return 1; }
 width() { xwininfo -id "$1" | awk '/Width:/{print $2}'; }
-# click X Y: at design pixel X,Y of the main window's client area
-click() {
+click() { # X Y of the main window's client area
   local h; h=$(xwininfo -id "$id" | awk '/Height:/{print $2}')
   xdotool mousemove --window "$id" "$1" $(($2 + h - 335)) click 1
   sleep 0.3
 }
-# menu X N: the N-th entry of the menu under X in the menu bar
-menu() {
+menu() { # MENU_X N: the N-th entry of that menu
   xdotool mousemove --window "$id" "$1" 8 click 1
   sleep 0.3
   for _ in $(seq "$2"); do xdotool key Down; done
@@ -48,22 +40,18 @@ menu() {
 }
 type_into() { click "$1" "$2"; xdotool key ctrl+a BackSpace; xdotool type --delay 20 "$3"; }
 paste_into() { printf '%s' "$3" | xclip -selection clipboard >/dev/null 2>&1; click "$1" "$2"; xdotool key ctrl+a ctrl+v; sleep 0.5; }
-# read_box X Y: the text of the box, as a person would copy it ("<empty>")
-read_box() {
+read_box() { # X Y: the box's text as a person would copy it, "<empty>" if none
   printf '<empty>' | xclip -selection clipboard >/dev/null 2>&1
   click "$1" "$2"
   xdotool key ctrl+a ctrl+c
   sleep 0.3
   xclip -o -selection clipboard
 }
-# wait_sound N: until N streams play on the null sink, within 10 s
-wait_sound() {
+wait_sound() { # N: until N streams play on the null sink, within 10 s
   for _ in $(seq 100); do [[ $(pactl list sink-inputs short | wc -l) == "$1" ]] && return 0; sleep 0.1; done
   return 1
 }
 dismiss_box() { wait_window "$1" >/dev/null || fail "no message box '$1'"; xdotool key Return; window_gone "$1" || fail "box '$1' stayed"; }
 settings() { echo "$XDG_CONFIG_HOME/belltide/settings.ini"; }
-
 TXTTIME="60 144" TXTFILE="60 240" CMDSET="60 306" CMDRESET="170 306" CMDREM="226 192" CMDIN="217 192"
-TXTREM="400 250" CMDREMSET="392 308" COMMAND1="100 8" COMMAND2="60 277"
-MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
+TXTREM="400 250" CMDREMSET="392 308" COMMAND1="100 8" COMMAND2="60 277" MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
