@@ -44,14 +44,12 @@ private slots:
         QTest::addColumn<bool>("fires");
         QTest::newRow("exact") << "7:30" << QTime(7, 30, 0) << true;
         QTest::newRow("late in the minute") << "7:30" << QTime(7, 30, 59) << true;
-        QTest::newRow("a minute early") << "7:30" << QTime(7, 29, 59) << false;
+        QTest::newRow("a minute late") << "7:30" << QTime(7, 31, 0) << false;
         QTest::newRow("leading zero") << "07:30" << QTime(7, 30) << false;
         QTest::newRow("blank after") << "7:30 " << QTime(7, 30) << false;
         QTest::newRow("evening in the morning") << "19:30" << QTime(7, 30) << false;
-        QTest::newRow("evening") << "19:30" << QTime(19, 30) << true;
         QTest::newRow("midnight") << "0:00" << QTime(0, 0) << true;
         QTest::newRow("00:00") << "00:00" << QTime(0, 0) << false;
-        QTest::newRow("empty") << "" << QTime(0, 0) << false;
     }
     void onlyTheExactTextFires() {
         QFETCH(QString, alarm);

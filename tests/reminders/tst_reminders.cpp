@@ -32,34 +32,33 @@ private slots:
     }
     void cleanup() { b.reset(); }
 
-    void setReminderWritesTheFileAndSaysSo() {
-        setReminder(QStringLiteral("Say \"hi\", then go"), QDate(2026, 5, 7));
-        QCOMPARE(file(), QByteArray("\"Say \"\"hi\"\", then go\"\r\n"));
-        QCOMPARE(b->p.messageBox.shown, QStringList{"Status:|Success, Now choose a time and music file and press Set Alarm!!"});
-        QCOMPARE(b->ui().TxtRem->text(), QString());
-        QVERIFY(!b->ui().cmdremset->isEnabled());
-        QCOMPARE(b->w->reminders().working, (ReminderDate{" 2026", " 5", " 7"}));
-        QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("[CorVanta\\State]\nremset=\"Set\"\n"));
-        QCOMPARE(QDir(b->p.appDir.path()).entryList(QDir::Files), (QStringList{"reminder.ini", "settings.ini"}));
+    // Set Reminder takes the calendar's date, writes the text and says so;
+    // it refuses an empty text, and loses nothing when the file cannot be written.
+    void setReminder_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QByteArray>("after");
+        QTest::newRow("a text") << "Say \"hi\", then go" << false << "Status:|Success, Now choose a time and music file and press Set Alarm!!"
+                                << QByteArray("\"Say \"\"hi\"\", then go\"\r\n");
+        QTest::newRow("empty") << "" << false << "Error|You have not specified a reminder!" << QByteArray("\"old\"\r\n");
+        QTest::newRow("cannot be written") << "do not lose me" << true << "Error|" << QByteArray("<none>");
     }
-
-    void anEmptyTextIsRefusedButTheDateIsTaken() {
-        FakePlatform::write(b->p.reminderFile(), "\"old\"\r\n");
-        setReminder(QString(), QDate(2026, 12, 31));
-        QCOMPARE(b->p.messageBox.shown, QStringList{"Error|You have not specified a reminder!"});
-        QCOMPARE(file(), QByteArray("\"old\"\r\n"));
-        QVERIFY(b->ui().cmdremset->isEnabled());
-        QCOMPARE(b->w->reminders().working, (ReminderDate{" 2026", " 12", " 31"}));
-    }
-
-    void aFileThatCannotBeWrittenLosesNothing() {
-        QVERIFY(QDir().mkpath(b->p.reminderFile() + QStringLiteral("/in-the-way")));
-        setReminder(QStringLiteral("do not lose me"), today());
+    void setReminder() {
+        QFETCH(QString, text);
+        QFETCH(bool, blocked);
+        QFETCH(QString, message);
+        QFETCH(QByteArray, after);
+        blocked ? void(QDir().mkpath(b->p.reminderFile() + QStringLiteral("/in-the-way"))) : FakePlatform::write(b->p.reminderFile(), "\"old\"\r\n");
+        setReminder(text, QDate(2026, 12, 31));
         QCOMPARE(b->p.messageBox.shown.size(), 1);
-        QVERIFY(b->p.messageBox.shown[0].startsWith(QStringLiteral("Error|")));
-        QVERIFY(b->p.messageBox.shown[0].contains(b->p.reminderFile()));
-        QCOMPARE(b->ui().TxtRem->text(), QStringLiteral("do not lose me"));
-        QVERIFY(b->ui().cmdremset->isEnabled());
+        QVERIFY2(b->p.messageBox.shown[0].startsWith(message) && (!blocked || b->p.messageBox.shown[0].contains(b->p.reminderFile())), qPrintable(b->p.messageBox.shown[0]));
+        QCOMPARE(file(), after);
+        const bool taken = message.startsWith(QStringLiteral("Status:"));
+        QCOMPARE(b->ui().TxtRem->text(), taken ? QString() : text);
+        QCOMPARE(b->ui().cmdremset->isEnabled(), !taken);
+        QCOMPARE(b->w->reminders().working, (ReminderDate{" 2026", " 12", " 31"}));
+        QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("[CorVanta\\State]\nremset=\"Set\"\n"));
     }
 
     // Activation disables Set Reminder while an alarm is armed, and never

@@ -18,17 +18,15 @@
 #include <QTemporaryDir>
 #include <optional>
 
-class FakeClock final : public Clock
+struct FakeClock final : Clock
 {
-public:
     QDateTime now() const override { ++reads; return t; }
     QDateTime t{QDate(2026, 5, 7), QTime(7, 29, 58)};
     mutable int reads = 0;
 };
 
-class FakeMediaPlayer final : public MediaPlayer
+struct FakeMediaPlayer final : MediaPlayer
 {
-public:
     void setFileName(const QString &path) override { started.append(path); }
     QString fileName() const override { return started.value(started.size() - 1); }
     void stop() override { ++stops; }
@@ -39,41 +37,36 @@ public:
     bool flag = false;
 };
 
-class FakeFileDialog final : public FileDialog
+struct FakeFileDialog final : FileDialog
 {
-public:
     std::optional<QString> next; // the path to choose, or nullopt to cancel
     QString chosen;
     bool showOpen() override { if (next) chosen = *next; return next.has_value(); }
     QString fileName() const override { return chosen; }
 };
 
-class FakeMessageBox final : public MessageBox
+struct FakeMessageBox final : MessageBox
 {
-public:
     QStringList shown; // "title|prompt"
     void show(const QString &prompt, const QString &title, Icon) override { shown << title + u'|' + prompt; }
 };
 
-class FakeHelpLauncher final : public HelpLauncher
+struct FakeHelpLauncher final : HelpLauncher
 {
-public:
     QStringList calls; // "file|key|command"
     void showHelp(const QString &f, const QString &k, int c) override { calls << f + u'|' + k + u'|' + QString::number(c); }
 };
 
-class FakeShopWindow final : public ShopWindow
+struct FakeShopWindow final : ShopWindow
 {
-public:
     QList<QUrl> navigations;
     int shows = 0;
     void show() override { ++shows; }
     void navigate(const QUrl &address) override { navigations.append(address); }
 };
 
-class FakeProcessControl final : public ProcessControl
+struct FakeProcessControl final : ProcessControl
 {
-public:
     int ends = 0;
     void endProcess() override { ++ends; }
 };
