@@ -14,7 +14,8 @@ start() {
   "$program" >>"$HOME/belltide.log" 2>&1 &
   pid=$!
   unset LD_PRELOAD FAKETIME
-  id=$(wait_window Belltide) || { cat "$HOME/belltide.log"; fail "no main window"; }
+  id=$(wait_window Belltide 90) || { cat "$HOME/belltide.log"; ps -o pid,stat,etime,cmd -p "$pid" || true
+    xdotool search --name . getwindowname %@ 2>/dev/null || true; fail "no main window"; }
 }
 wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id, once framed
   for _ in $(seq $((${2:-30} * 10))); do
