@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -72,6 +74,27 @@ private slots:
         QVERIFY2(error.contains(QStringLiteral("space")), qPrintable(error));
         QCOMPARE(after, QByteArray("saved before"));
         QCOMPARE(files, (QStringList{QStringLiteral("filler"), QStringLiteral("settings.ini")}));
+    }
+
+    // What a killed save left goes at the next save; a file of the user's,
+    // and the temporary file of a save under way (locked), stay.
+    void leftoversOfAKilledSaveGo()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("settings.ini"));
+        QString error;
+        QVERIFY(writeFileAtomically(path, "first", &error));
+        const QStringList others{QStringLiteral("settings.ini.backup"), QStringLiteral("settings.ini.saving-Held00")};
+        for (const QString &name : others + QStringList{QStringLiteral("settings.ini.saving-Ab12Cd")}) {
+            QFile f(dir.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const int held = ::open(QFile::encodeName(dir.filePath(others[1])).constData(), O_RDONLY);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+        QVERIFY(writeFileAtomically(path, "second", &error));
+        ::close(held);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("settings.ini")} + others);
+        QCOMPARE(read(path), QByteArray("second"));
     }
 };
 
