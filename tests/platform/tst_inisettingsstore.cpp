@@ -164,6 +164,27 @@ private slots:
         QVERIFY(!store.errorString().isEmpty());
         QFile::remove(folder);
     }
+
+    // Every save is read back whole; a larger one fails and keeps the file.
+    void theWriterKeepsToWhatTheReaderReads_data()
+    {
+        QTest::addColumn<int>("over");
+        QTest::newRow("at the limit") << 0;
+        QTest::newRow("one byte over") << 1;
+    }
+    void theWriterKeepsToWhatTheReaderReads()
+    {
+        QFETCH(int, over);
+        const QString area = QStringLiteral("Corvanta"), section = QStringLiteral("lastsettings");
+        QVERIFY(IniSettingsStore(path()).save(area, section, QStringLiteral("timealarm"), QString()));
+        const qint64 bare = QFileInfo(path()).size();
+        QVERIFY(IniSettingsStore(path()).save(area, section, QStringLiteral("timealarm"), QStringLiteral("kept")));
+        const QString value(IniSettingsStore::kMaxFileSize - bare + over, u'x');
+        IniSettingsStore store(path());
+        QCOMPARE(store.save(area, section, QStringLiteral("timealarm"), value), over == 0);
+        QCOMPARE(store.errorString().isEmpty(), over == 0);
+        QCOMPARE(read(QStringLiteral("timealarm")), over == 0 ? value : QStringLiteral("kept"));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestIniSettingsStore)
