@@ -82,7 +82,7 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
         clock, m_services.player, m_services.fileDialog, [this]() -> FrmClock & { return frmclock(); });
     m_reminders = std::make_unique<Reminders>(
         ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
-        m_services.messageBox, m_services.reminderFile);
+        m_services.messageBox, m_services.reminderFile, m_services.otherReminderFile);
 
     connect(m_timer1, &TickTimer::timeout, this, [this] { m_alarm->Timer1_Timer(); });
     connect(m_timer2, &TickTimer::timeout, this, [this] { m_reminders->Timer2_Timer(); });

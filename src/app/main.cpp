@@ -46,7 +46,8 @@ int main(int argc, char *argv[])
     QtProcessControl process;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
-                                         appDir, ReminderFile::location(appDir, userDataDir)});
+                                         appDir, ReminderFile::location(appDir, userDataDir),
+                                         ReminderFile::otherLocation(appDir, userDataDir)});
     messageBox.setParent(&frmAlarmClock);
     fileDialog.setParent(&frmAlarmClock);
 

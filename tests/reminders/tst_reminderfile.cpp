@@ -112,6 +112,26 @@ private slots:
         QVERIFY(!error.isEmpty());
         QCOMPARE(ReminderFile::read(path()), std::optional<QString>(QStringLiteral("old")));
     }
+
+    // Every reminder written is read back whole; a longer one is refused and
+    // the one saved before stays.
+    void theWriterKeepsToWhatTheReaderReads_data()
+    {
+        QTest::addColumn<int>("over");
+        QTest::newRow("at the limit") << 0;
+        QTest::newRow("one byte over") << 1;
+    }
+    void theWriterKeepsToWhatTheReaderReads()
+    {
+        QFETCH(int, over);
+        QVERIFY(ReminderFile::write(path(), QStringLiteral("kept"), nullptr));
+        // Two quotes and CR LF around the text.
+        const QString text(ReminderFile::kMaxReadSize - 4 + over, u'x');
+        QString error;
+        QCOMPARE(ReminderFile::write(path(), text, &error), over == 0);
+        QCOMPARE(error.isEmpty(), over == 0);
+        QCOMPARE(ReminderFile::read(path()), std::optional<QString>(over == 0 ? text : QStringLiteral("kept")));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestReminderFile)

@@ -10,7 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QButtonGroup>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <unistd.h>
 
 // Set Reminder, the watcher and the calendar refresh, through the real main
 // window with fakes, a clock the test sets and a temporary program folder.
@@ -290,6 +293,75 @@ private slots:
         w->cmdRem_Click();
         QCOMPARE(ui().TxtRem->text(), QStringLiteral("half typed"));
         QCOMPARE(ui().Calendar1->selectedDate(), QDate(2027, 1, 2));
+    }
+
+    // The alarm goes off while a message of Set Reminder is open: what it
+    // delivers is not wiped, and a typed text is not replaced behind the box.
+    void anAlarmWhileSetRemindersMessageIsOpen_data()
+    {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Status:") << true;
+        QTest::newRow("could not be saved") << false;
+    }
+    void anAlarmWhileSetRemindersMessageIsOpen()
+    {
+        QFETCH(bool, saved);
+        QTemporaryDir other;
+        Services s = p->services();
+        s.otherReminderFile = other.filePath(QStringLiteral("reminder.ini"));
+        w = std::make_unique<FrmAlarmClock>(s);
+        w->Form_Load();
+        if (!saved) { // an older reminder waits in the other place; this one cannot be written
+            QVERIFY(ReminderFile::write(s.otherReminderFile, QStringLiteral("older"), nullptr));
+            QVERIFY(QDir().mkpath(p->reminderFile() + QStringLiteral("/blocked")));
+        }
+        ui().TxtTime->setText(QStringLiteral("7:30"));
+        QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
+        p->messageBox.whileOpen = [&] {
+            p->clock.setTime(QTime(7, 30, 0));
+            w->alarm().Timer1_Timer();
+            rem().Timer2_Timer();
+        };
+        setReminder(QStringLiteral("typed"), today());
+        p->messageBox.whileOpen = nullptr;
+        if (!saved)
+            QCOMPARE(ui().TxtRem->text(), QStringLiteral("typed")); // as the user left it
+        if (timer2()->isEnabled())
+            rem().Timer2_Timer();
+        QCOMPARE(ui().TxtRem->text(), saved ? QStringLiteral("typed") : QStringLiteral("older"));
+        QVERIFY(!QFile::exists(saved ? p->reminderFile() : s.otherReminderFile));
+    }
+
+    // A copy of the program that keeps its reminder in the other place (the
+    // data folder or beside the program) shares its settings.
+    void aReminderInTheOtherPlaceIsDelivered()
+    {
+        QTemporaryDir other;
+        Services s = p->services();
+        s.otherReminderFile = other.filePath(QStringLiteral("reminder.ini"));
+        QVERIFY(ReminderFile::write(s.otherReminderFile, QStringLiteral("from the other copy"), nullptr));
+        w = std::make_unique<FrmAlarmClock>(s);
+        w->Form_Load();
+        rem().restored = {datePartText(today().year()), datePartText(today().month()), datePartText(today().day())};
+        alarmGoesOff();
+        QCOMPARE(ui().TxtRem->text(), QStringLiteral("from the other copy"));
+        QVERIFY(!QFile::exists(s.otherReminderFile));
+    }
+
+    void aReminderThatCannotBeRemovedIsReported()
+    {
+        setReminder(QStringLiteral("stuck"), today());
+        p->messageBox.shown.clear();
+        QVERIFY(QFile::setPermissions(p->appDir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                                            | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        const bool root = ::geteuid() == 0; // root may remove anything: act as nobody
+        QVERIFY(!root || ::seteuid(65534) == 0);
+        alarmGoesOff();
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QFile::setPermissions(p->appDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(ui().TxtRem->text(), QStringLiteral("stuck"));
+        QCOMPARE(p->messageBox.shown.size(), 1);
+        QVERIFY(p->messageBox.shown[0].prompt.contains(p->reminderFile()));
     }
 };
 

@@ -18,6 +18,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <optional>
 
 class FakeClock final : public Clock
@@ -125,7 +126,14 @@ public:
         Icon icon;
     };
     QList<Shown> shown;
-    void show(const QString &prompt, const QString &title, Icon icon) override { shown.append({prompt, title, icon}); }
+    // Runs while the box is "open", as events do in a real box's own loop.
+    std::function<void()> whileOpen;
+    void show(const QString &prompt, const QString &title, Icon icon) override
+    {
+        shown.append({prompt, title, icon});
+        if (whileOpen)
+            whileOpen();
+    }
 };
 
 class FakeHelpLauncher final : public HelpLauncher
