@@ -22,6 +22,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -238,13 +239,23 @@ void FrmAlarmClock::SaveSettingsAndEnd()
         {kArea, kSection, QStringLiteral("AlarmMusic"), m_ui->Txtfile->text()},
     });
     if (!saved) {
-        m_services.messageBox.show(
+        const QString message =
             QStringLiteral("Belltide could not save the alarm time, the music file and the reminder date in\n"
                            "%1\n\n%2")
-                .arg(store.location(), store.errorString()),
-            windowTitle(), MessageBox::Icon::Warning);
+                .arg(store.location(), store.errorString());
+        // Also for the session's log: at a logout nobody may see the box.
+        std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+        m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
     }
     m_services.process.endProcess();
+}
+
+void FrmAlarmClock::terminationRequested()
+{
+    if (m_ending)
+        m_services.process.endAtOnce(); // what was saved before stays as it was
+    else
+        Form_Unload();
 }
 
 // ---- Folding --------------------------------------------------------------

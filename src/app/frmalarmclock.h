@@ -32,6 +32,9 @@ public:
     void Form_Load();
     void Form_Unload();
     void MnuExit_Click();
+    // SIGTERM, SIGINT or SIGHUP: leaves as closing the window does. A second
+    // one while the exit waits on its warning ends the program at once.
+    void terminationRequested();
 
     void CmdIn_Click();
     void cmdRem_Click();

@@ -44,6 +44,19 @@ private slots:
         QVERIFY(!second.claim());
         QVERIFY(raised.wait(2000));
     }
+
+    // A copy that has saved and is still ending lets the next one start.
+    void aReleasedCopyLetsTheNextOneStart()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        const QString key = runtime.filePath(QStringLiteral("settings.ini"));
+        SingleInstance ending(key);
+        QVERIFY(ending.claim());
+        ending.release();
+        SingleInstance next(key);
+        QVERIFY(next.claim());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSingleInstance)
