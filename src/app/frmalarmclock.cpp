@@ -12,6 +12,7 @@
 #include "reminders.h"
 #include "settingsstore.h"
 #include "shoplink.h"
+#include "shopwindow.h"
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
@@ -104,10 +105,13 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     connect(ui.MnuAbout, &QAction::triggered, this, &FrmAlarmClock::MnuAbout_Click);
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &FrmAlarmClock::onFocusWindowChanged);
+    // The shop window lives in a process of its own: it says when it is active.
+    m_services.shop.setActivationHandler([this] { m_ownWindowActiveSince = true; });
 }
 
 FrmAlarmClock::~FrmAlarmClock()
 {
+    m_services.shop.setActivationHandler({});
     delete m_frmclock;
     delete m_frmhelp;
     delete m_frmAbout;
@@ -303,16 +307,20 @@ bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Activation among the program's own windows runs Form_Activate; coming back
-// from another program does not.
+// Activation among the program's own windows runs Form_Activate: coming back
+// from the clock-only view, the About window or the shop window. Coming back
+// from a message box, the file dialog or another program does not count.
 void FrmAlarmClock::onFocusWindowChanged(QWindow *window)
 {
     if (!window)
         return;
-    const QWindow *previous = m_lastFocusWindow;
-    m_lastFocusWindow = window;
-    if (window == windowHandle() && previous && previous != window)
-        m_reminders->Form_Activate();
+    if (window == windowHandle()) {
+        if (std::exchange(m_ownWindowActiveSince, false))
+            m_reminders->Form_Activate();
+    } else if ((m_frmclock && window == m_frmclock->windowHandle())
+               || (m_frmAbout && window == m_frmAbout->windowHandle())) {
+        m_ownWindowActiveSince = true;
+    }
 }
 
 // ---- View, help and shop --------------------------------------------------
