@@ -1,6 +1,7 @@
 #include "alarmclock.h"
 #include "fakes.h"
 #include "frmalarmclock.h"
+#include "frmabout.h"
 #include "frmclock.h"
 #include "monthcalendar.h"
 #include "shoplink.h"
@@ -11,7 +12,10 @@
 #include <QCalendarWidget>
 #include <QLabel>
 #include <QMenuBar>
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <unistd.h>
 
 // The main window's design, start-up, exit, folding and the view switch.
 class TestFrmAlarmClock : public QObject
@@ -391,6 +395,84 @@ private slots:
         QCOMPARE(p->shop.navigations, QList<QUrl>(3, Shop::address));
         QCOMPARE(Shop::address.toString(),
                  QStringLiteral("http://www.bookwick.example/exec/obidos/redirect-home/corvanta-20"));
+    }
+
+    // A SIGTERM at logout with a full disk: the failure goes to the log too,
+    // and a second signal while the warning is open ends the program at once.
+    void aSecondSignalEndsAFailedExitAtOnce()
+    {
+        start();
+        p->settings.failSaves = true;
+        int endsWhileOpen = -1;
+        p->messageBox.whileOpen = [&] {
+            w->terminationRequested();
+            endsWhileOpen = p->process.ends;
+        };
+        QTemporaryFile log;
+        QVERIFY(log.open());
+        const int stderrFd = ::dup(2);
+        ::dup2(log.handle(), 2);
+        w->terminationRequested();
+        ::dup2(stderrFd, 2);
+        ::close(stderrFd);
+        QCOMPARE(endsWhileOpen, 1);
+        QVERIFY(log.seek(0));
+        const QByteArray said = log.readAll();
+        QVERIFY2(said.contains(p->settings.location().toUtf8()) && said.contains("No space left"), said.constData());
+    }
+
+    // The main window becomes active again after another of the program's
+    // windows (About, already gone by then; the shop window, in a process of
+    // its own), with an alarm armed: Set Reminder goes off. A window that is
+    // not one of them (as a message box) does not count.
+    void activationAfterTheOtherWindows_data()
+    {
+        QTest::addColumn<QString>("via");
+        QTest::addColumn<bool>("counts");
+        QTest::newRow("About") << "About" << true;
+        QTest::newRow("shop window") << "shop" << true;
+        QTest::newRow("another window") << "other" << false;
+    }
+    void activationAfterTheOtherWindows()
+    {
+        QFETCH(QString, via);
+        QFETCH(bool, counts);
+        start();
+        w->show();
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
+        if (via == QStringLiteral("About")) {
+            w->MnuAbout_Click();
+            QVERIFY(QTest::qWaitForWindowActive(w->loadedFrmAbout()));
+            w->loadedFrmAbout()->cmdOK_Click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } else {
+            QWidget other;
+            other.show();
+            other.activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(&other));
+            if (via == QStringLiteral("shop"))
+                p->shop.activated();
+        }
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QCoreApplication::processEvents();
+        QTRY_COMPARE(ui().cmdremset->isEnabled(), !counts);
+    }
+
+    void f10ReachesFullViewInTheClockView()
+    {
+        start();
+        w->show();
+        w->MnuClock_Click();
+        FrmClock &view = w->frmclock();
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyClick(view.windowHandle(), Qt::Key_F10);
+        QTest::keyClick(view.windowHandle(), Qt::Key_Return);
+        QTRY_VERIFY(w->isVisible());
+        QVERIFY(!view.isVisible());
     }
 };
 

@@ -156,6 +156,8 @@ public:
     QList<QUrl> navigations;
     void show() override { ++shows; }
     void navigate(const QUrl &address) override { navigations.append(address); }
+    std::function<void()> activated;
+    void setActivationHandler(std::function<void()> handler) override { activated = std::move(handler); }
 };
 
 class FakeProcessControl final : public ProcessControl
