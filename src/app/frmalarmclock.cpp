@@ -60,8 +60,9 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     , m_ui(std::make_unique<Ui::FrmAlarmClock>())
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    // The frame asked for as it is, not the toolkit's default: no maximize.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(appIcon());
     applyDesignLook();
 
@@ -138,6 +139,9 @@ void FrmAlarmClock::applyDesignLook()
         box->setPalette(p);
     }
     ui.txttimetot2->raise();
+    // One baseline for hours and seconds: the boxes differ in height.
+    for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2})
+        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // The only option button of the window: once selected it stays selected.
     auto *options = new QButtonGroup(this);
@@ -175,10 +179,11 @@ void FrmAlarmClock::applyDesignLook()
 
     // The window cannot be resized: only folding changes its width.
     setFixedSize(kUnfoldedWidth, menuBar()->sizeHint().height() + kClientHeight);
-    // The design position: the client area's top-left corner at 4965, 3855
-    // twips from the screen's corner; moved in where a small screen (or a
-    // large scale factor) would leave part of the unfolded window outside.
-    QRect place(QPoint(331, 257), size());
+    // The design position: the client area's top-left corner, below the menu
+    // bar, at 4965, 3855 twips from the screen's corner; moved in where a small
+    // screen (or a large scale factor) would leave part of the unfolded window
+    // outside.
+    QRect place(QPoint(331, 257 - menuBar()->sizeHint().height()), size());
     if (const QScreen *s = screen()) {
         const QRect room = s->availableGeometry();
         place.moveRight(std::min(place.right(), room.right()));
