@@ -404,10 +404,7 @@ private slots:
         start();
         p->settings.failSaves = true;
         int endsWhileOpen = -1;
-        p->messageBox.whileOpen = [&] {
-            w->terminationRequested();
-            endsWhileOpen = p->process.ends;
-        };
+        p->messageBox.whileOpen = [&] { w->terminationRequested(); endsWhileOpen = p->process.ends; };
         QTemporaryFile log;
         QVERIFY(log.open());
         const int stderrFd = ::dup(2);
@@ -437,27 +434,26 @@ private slots:
     {
         QFETCH(QString, via);
         QFETCH(bool, counts);
+        const auto activate = [](QWidget *window) {
+            window->show();
+            window->activateWindow();
+            return QTest::qWaitForWindowActive(window);
+        };
         start();
-        w->show();
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
+        QVERIFY(activate(w.get()));
         QTest::mouseClick(ui().CmdSet, Qt::LeftButton);
         if (via == QStringLiteral("About")) {
             w->MnuAbout_Click();
-            QVERIFY(QTest::qWaitForWindowActive(w->loadedFrmAbout()));
+            QVERIFY(activate(w->loadedFrmAbout()));
             w->loadedFrmAbout()->cmdOK_Click();
             QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         } else {
             QWidget other;
-            other.show();
-            other.activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(&other));
+            QVERIFY(activate(&other));
             if (via == QStringLiteral("shop"))
                 p->shop.activated();
         }
-        w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(w.get()));
-        QCoreApplication::processEvents();
+        QVERIFY(activate(w.get()));
         QTRY_COMPARE(ui().cmdremset->isEnabled(), !counts);
     }
 

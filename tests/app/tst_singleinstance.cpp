@@ -50,12 +50,10 @@ private slots:
     {
         QTemporaryDir runtime;
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        const QString key = runtime.filePath(QStringLiteral("settings.ini"));
-        SingleInstance ending(key);
+        SingleInstance ending(runtime.filePath(QStringLiteral("settings.ini")));
         QVERIFY(ending.claim());
         ending.release();
-        SingleInstance next(key);
-        QVERIFY(next.claim());
+        QVERIFY(SingleInstance(runtime.filePath(QStringLiteral("settings.ini"))).claim());
     }
 };
 

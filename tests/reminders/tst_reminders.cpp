@@ -297,6 +297,8 @@ private slots:
 
     // The alarm goes off while a message of Set Reminder is open: what it
     // delivers is not wiped, and a typed text is not replaced behind the box.
+    // The reminder waiting in the other place (of a copy of the program that
+    // keeps it there) is found and removed from there.
     void anAlarmWhileSetRemindersMessageIsOpen_data()
     {
         QTest::addColumn<bool>("saved");
@@ -330,22 +332,6 @@ private slots:
             rem().Timer2_Timer();
         QCOMPARE(ui().TxtRem->text(), saved ? QStringLiteral("typed") : QStringLiteral("older"));
         QVERIFY(!QFile::exists(saved ? p->reminderFile() : s.otherReminderFile));
-    }
-
-    // A copy of the program that keeps its reminder in the other place (the
-    // data folder or beside the program) shares its settings.
-    void aReminderInTheOtherPlaceIsDelivered()
-    {
-        QTemporaryDir other;
-        Services s = p->services();
-        s.otherReminderFile = other.filePath(QStringLiteral("reminder.ini"));
-        QVERIFY(ReminderFile::write(s.otherReminderFile, QStringLiteral("from the other copy"), nullptr));
-        w = std::make_unique<FrmAlarmClock>(s);
-        w->Form_Load();
-        rem().restored = {datePartText(today().year()), datePartText(today().month()), datePartText(today().day())};
-        alarmGoesOff();
-        QCOMPARE(ui().TxtRem->text(), QStringLiteral("from the other copy"));
-        QVERIFY(!QFile::exists(s.otherReminderFile));
     }
 
     void aReminderThatCannotBeRemovedIsReported()
