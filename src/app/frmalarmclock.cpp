@@ -12,6 +12,7 @@
 #include "reminders.h"
 #include "settingsstore.h"
 #include "shoplink.h"
+#include "shopwindow.h"
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
@@ -22,6 +23,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <cstdio>
 #include <limits>
 
 namespace {
@@ -58,8 +60,9 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     , m_ui(std::make_unique<Ui::FrmAlarmClock>())
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    // The frame asked for as it is, not the toolkit's default: no maximize.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(appIcon());
     applyDesignLook();
 
@@ -82,7 +85,7 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
         clock, m_services.player, m_services.fileDialog, [this]() -> FrmClock & { return frmclock(); });
     m_reminders = std::make_unique<Reminders>(
         ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
-        m_services.messageBox, m_services.reminderFile);
+        m_services.messageBox, m_services.reminderFile, m_services.otherReminderFile);
 
     connect(m_timer1, &TickTimer::timeout, this, [this] { m_alarm->Timer1_Timer(); });
     connect(m_timer2, &TickTimer::timeout, this, [this] { m_reminders->Timer2_Timer(); });
@@ -103,10 +106,13 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     connect(ui.MnuAbout, &QAction::triggered, this, &FrmAlarmClock::MnuAbout_Click);
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &FrmAlarmClock::onFocusWindowChanged);
+    // The shop window lives in a process of its own: it says when it is active.
+    m_services.shop.setActivationHandler([this] { m_ownWindowActiveSince = true; });
 }
 
 FrmAlarmClock::~FrmAlarmClock()
 {
+    m_services.shop.setActivationHandler({});
     delete m_frmclock;
     delete m_frmhelp;
     delete m_frmAbout;
@@ -133,6 +139,9 @@ void FrmAlarmClock::applyDesignLook()
         box->setPalette(p);
     }
     ui.txttimetot2->raise();
+    // One baseline for hours and seconds: the boxes differ in height.
+    for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2})
+        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
     // The only option button of the window: once selected it stays selected.
     auto *options = new QButtonGroup(this);
@@ -170,10 +179,11 @@ void FrmAlarmClock::applyDesignLook()
 
     // The window cannot be resized: only folding changes its width.
     setFixedSize(kUnfoldedWidth, menuBar()->sizeHint().height() + kClientHeight);
-    // The design position: the client area's top-left corner at 4965, 3855
-    // twips from the screen's corner; moved in where a small screen (or a
-    // large scale factor) would leave part of the unfolded window outside.
-    QRect place(QPoint(331, 257), size());
+    // The design position: the client area's top-left corner, below the menu
+    // bar, at 4965, 3855 twips from the screen's corner; moved in where a small
+    // screen (or a large scale factor) would leave part of the unfolded window
+    // outside.
+    QRect place(QPoint(331, 257 - menuBar()->sizeHint().height()), size());
     if (const QScreen *s = screen()) {
         const QRect room = s->availableGeometry();
         place.moveRight(std::min(place.right(), room.right()));
@@ -238,13 +248,23 @@ void FrmAlarmClock::SaveSettingsAndEnd()
         {kArea, kSection, QStringLiteral("AlarmMusic"), m_ui->Txtfile->text()},
     });
     if (!saved) {
-        m_services.messageBox.show(
+        const QString message =
             QStringLiteral("Belltide could not save the alarm time, the music file and the reminder date in\n"
                            "%1\n\n%2")
-                .arg(store.location(), store.errorString()),
-            windowTitle(), MessageBox::Icon::Warning);
+                .arg(store.location(), store.errorString());
+        // Also for the session's log: at a logout nobody may see the box.
+        std::fprintf(stderr, "%s\n", qUtf8Printable(message));
+        m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
     }
     m_services.process.endProcess();
+}
+
+void FrmAlarmClock::terminationRequested()
+{
+    if (m_ending)
+        m_services.process.endAtOnce(); // what was saved before stays as it was
+    else
+        Form_Unload();
 }
 
 // ---- Folding --------------------------------------------------------------
@@ -292,16 +312,20 @@ bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
     return QMainWindow::eventFilter(watched, event);
 }
 
-// Activation among the program's own windows runs Form_Activate; coming back
-// from another program does not.
+// Activation among the program's own windows runs Form_Activate: coming back
+// from the clock-only view, the About window or the shop window. Coming back
+// from a message box, the file dialog or another program does not count.
 void FrmAlarmClock::onFocusWindowChanged(QWindow *window)
 {
     if (!window)
         return;
-    const QWindow *previous = m_lastFocusWindow;
-    m_lastFocusWindow = window;
-    if (window == windowHandle() && previous && previous != window)
-        m_reminders->Form_Activate();
+    if (window == windowHandle()) {
+        if (std::exchange(m_ownWindowActiveSince, false))
+            m_reminders->Form_Activate();
+    } else if ((m_frmclock && window == m_frmclock->windowHandle())
+               || (m_frmAbout && window == m_frmAbout->windowHandle())) {
+        m_ownWindowActiveSince = true;
+    }
 }
 
 // ---- View, help and shop --------------------------------------------------

@@ -32,6 +32,9 @@ public:
     void Form_Load();
     void Form_Unload();
     void MnuExit_Click();
+    // SIGTERM, SIGINT or SIGHUP: leaves as closing the window does. A second
+    // one while the exit waits on its warning ends the program at once.
+    void terminationRequested();
 
     void CmdIn_Click();
     void cmdRem_Click();
@@ -80,7 +83,9 @@ private:
     QPointer<FrmClock> m_frmclock;
     QPointer<FrmHelp> m_frmhelp;
     QPointer<FrmAbout> m_frmAbout;
-    QPointer<QWindow> m_lastFocusWindow;
+    // Since the main window was last active, another of the program's own
+    // windows has been: its next activation runs Form_Activate.
+    bool m_ownWindowActiveSince = false;
     bool m_shownOnce = false;
     bool m_ending = false;
 };

@@ -46,7 +46,8 @@ int main(int argc, char *argv[])
     QtProcessControl process;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
-                                         appDir, ReminderFile::location(appDir, userDataDir)});
+                                         appDir, ReminderFile::location(appDir, userDataDir),
+                                         ReminderFile::otherLocation(appDir, userDataDir)});
     messageBox.setParent(&frmAlarmClock);
     fileDialog.setParent(&frmAlarmClock);
 
@@ -61,9 +62,14 @@ int main(int argc, char *argv[])
     });
 
     UnixSignals unixSignals;
-    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &frmAlarmClock, &FrmAlarmClock::Form_Unload);
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &frmAlarmClock,
+                     &FrmAlarmClock::terminationRequested);
 
     frmAlarmClock.Form_Load();
     frmAlarmClock.show();
-    return app.exec();
+    const int status = app.exec();
+    // The settings are saved: a new start may take over at once, while the web
+    // view helper is still on its way out.
+    instance.release();
+    return status;
 }

@@ -46,10 +46,19 @@ SingleInstance::SingleInstance(const QString &key, QObject *parent)
 
 SingleInstance::~SingleInstance()
 {
+    release();
+}
+
+void SingleInstance::release()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
     if (m_listener >= 0) {
         ::close(m_listener);
+        m_listener = -1;
         QFile::remove(m_socketPath);
     }
+    m_lock.unlock();
 }
 
 bool SingleInstance::claim()

@@ -20,6 +20,8 @@ public:
     // True when this is the only copy. Otherwise the running copy has been
     // asked to come forward.
     bool claim();
+    // Lets a new copy start: called once this copy has saved what it keeps.
+    void release();
 
 signals:
     void activationRequested();

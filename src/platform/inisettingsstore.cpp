@@ -203,7 +203,13 @@ bool IniSettingsStore::save(const QList<Entry> &entries)
         m_error = QStringLiteral("The folder %1 cannot be created.").arg(info.absolutePath());
         return false;
     }
-    if (!writeFileAtomically(m_filePath, serialize(sections), &m_error))
+    const QByteArray content = serialize(sections);
+    if (content.size() > kMaxFileSize) {
+        m_error = QStringLiteral("The settings are longer than Belltide can read back (%1 MiB).")
+                      .arg(kMaxFileSize >> 20);
+        return false;
+    }
+    if (!writeFileAtomically(m_filePath, content, &m_error))
         return false;
     m_sections = std::move(sections);
     m_error.clear();

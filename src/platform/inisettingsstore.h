@@ -38,6 +38,7 @@ public:
     static QByteArray serialize(const QList<Section> &sections);
 
     // Larger files are not ours: they read as empty rather than slow a start.
+    // A save that would make the file larger fails and keeps the old file.
     static constexpr qint64 kMaxFileSize = 16 << 20;
 
 private:

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProxyStyle>
@@ -35,6 +36,16 @@ void enableMenuKeyboardAccess(QMenuBar *menuBar)
         const QList<QAction *> actions = menuBar->actions();
         if (actions.isEmpty())
             return;
-        menuBar->setActiveAction(actions.constFirst());
+        if (actions.constFirst()->menu()) {
+            menuBar->setActiveAction(actions.constFirst());
+            return;
+        }
+        // A command placed in the bar itself opens no menu to take the keys:
+        // the bar takes them, its first command highlighted, as after Alt.
+        // (A key event of Alt itself reports the Alt modifier on its own.)
+        QKeyEvent altPressed(QEvent::ShortcutOverride, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(menuBar->window(), &altPressed);
+        QKeyEvent altReleased(QEvent::KeyRelease, Qt::Key_Alt, Qt::NoModifier);
+        QCoreApplication::sendEvent(menuBar, &altReleased);
     });
 }

@@ -7,4 +7,6 @@ class ProcessControl
 public:
     virtual ~ProcessControl() = default;
     virtual void endProcess() = 0;
+    // Ends the program now, from wherever it is waiting, without a word more.
+    virtual void endAtOnce() { endProcess(); }
 };

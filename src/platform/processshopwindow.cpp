@@ -98,6 +98,8 @@ void ProcessShopWindow::readHelperOutput(QProcess *process)
         const QByteArray line = process->readLine().trimmed();
         if (line == "closed")
             retire(process);
+        else if (line == "active" && m_activated)
+            m_activated();
     }
 }
 

@@ -18,7 +18,8 @@ class QProcess;
 // The helper has at most one window and ends when the user closes it, saying
 // "closed" on its standard output first; the next show() then starts a new
 // helper. It also ends when its standard input reaches its end, which is how
-// it goes away with this program.
+// it goes away with this program. It says "active" each time its window
+// becomes the active one.
 //
 // A helper that is missing or fails to start leaves the program as it was:
 // show() and navigate() then do nothing.
@@ -34,6 +35,7 @@ public:
 
     void show() override;
     void navigate(const QUrl &address) override;
+    void setActivationHandler(std::function<void()> handler) override { m_activated = std::move(handler); }
 
     // The running helper's process id, or 0 when there is none.
     qint64 helperProcessId() const;
@@ -53,4 +55,5 @@ private:
     QProcess *m_current = nullptr;
     // Helpers that have closed their window and are on their way out.
     QList<QProcess *> m_retiring;
+    std::function<void()> m_activated;
 };

@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QMessageBox>
 
+#include <cstdlib>
+#include <unistd.h>
+
 void QtMessageBox::show(const QString &prompt, const QString &title, Icon icon)
 {
     QMessageBox box(icon == Icon::Warning ? QMessageBox::Warning : QMessageBox::NoIcon, title, prompt,
@@ -51,4 +54,9 @@ bool QtFileDialog::showOpen()
 void QtProcessControl::endProcess()
 {
     QCoreApplication::exit(0);
+}
+
+void QtProcessControl::endAtOnce()
+{
+    ::_exit(EXIT_FAILURE);
 }

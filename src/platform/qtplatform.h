@@ -48,4 +48,5 @@ class QtProcessControl final : public ProcessControl
 {
 public:
     void endProcess() override;
+    void endAtOnce() override;
 };

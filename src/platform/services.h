@@ -27,4 +27,6 @@ struct Services
     QString applicationDirectory;
     // Where the reminder file lives (normally inside applicationDirectory).
     QString reminderFile;
+    // The other place a reminder may wait in, read as well (may be empty).
+    QString otherReminderFile = {};
 };

@@ -49,15 +49,37 @@ std::optional<QString> firstField(const QByteArray &content)
 
 bool write(const QString &path, const QString &text, QString *error)
 {
+    const QByteArray content = encode(text);
+    if (content.size() > kMaxReadSize) {
+        if (error)
+            *error = QStringLiteral("The reminder is longer than Belltide can read back (%1 MiB).")
+                         .arg(kMaxReadSize >> 20);
+        return false;
+    }
     QDir().mkpath(QFileInfo(path).absolutePath());
-    return writeFileAtomically(path, encode(text), error);
+    return writeFileAtomically(path, content, error);
 }
+
+namespace {
+
+bool besideTheProgram(const QString &applicationDirectory)
+{
+    const QFileInfo dir(applicationDirectory);
+    return dir.isDir() && dir.isWritable();
+}
+
+} // namespace
 
 QString location(const QString &applicationDirectory, const QString &userDataDirectory)
 {
-    const QFileInfo dir(applicationDirectory);
-    const QString folder = dir.isDir() && dir.isWritable() ? applicationDirectory : userDataDirectory;
-    return folder + QStringLiteral("/reminder.ini");
+    return (besideTheProgram(applicationDirectory) ? applicationDirectory : userDataDirectory)
+        + QStringLiteral("/reminder.ini");
+}
+
+QString otherLocation(const QString &applicationDirectory, const QString &userDataDirectory)
+{
+    return (besideTheProgram(applicationDirectory) ? userDataDirectory : applicationDirectory)
+        + QStringLiteral("/reminder.ini");
 }
 
 std::optional<QString> read(const QString &path)

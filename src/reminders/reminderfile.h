@@ -19,7 +19,8 @@ QByteArray encode(const QString &text);
 std::optional<QString> firstField(const QByteArray &content);
 
 // Writes the file atomically: a crash leaves the old file or the new one,
-// never half of either. On failure returns false and sets *error.
+// never half of either. A text too long to be read back whole is refused. On
+// failure returns false, sets *error and leaves the old file as it was.
 bool write(const QString &path, const QString &text, QString *error);
 
 // The file's first field; nullopt when the file is missing, unreadable or
@@ -30,8 +31,12 @@ std::optional<QString> read(const QString &path);
 // is writable (a program of one user's), otherwise (a program installed for
 // all users) in the user's data folder.
 QString location(const QString &applicationDirectory, const QString &userDataDirectory);
+// The place not chosen, where another copy of the program sharing the same
+// settings may have left a reminder.
+QString otherLocation(const QString &applicationDirectory, const QString &userDataDirectory);
 
-// Files larger than this are not ours; only their beginning is read.
+// Files larger than this are not ours; only their beginning is read. The
+// writer never writes more.
 constexpr qint64 kMaxReadSize = 4 << 20;
 
 } // namespace ReminderFile

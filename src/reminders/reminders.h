@@ -1,9 +1,10 @@
 #pragma once
 
+#include "messagebox.h"
+
 #include <QString>
 
 class Clock;
-class MessageBox;
 class MonthCalendar;
 class QLineEdit;
 class QPushButton;
@@ -38,7 +39,7 @@ class Reminders
 {
 public:
     Reminders(const ReminderControls &controls, const Clock &clock, SettingsStore &settings,
-              MessageBox &messageBox, QString reminderFile);
+              MessageBox &messageBox, QString reminderFile, QString otherReminderFile = {});
 
     void cmdremset_Click();
     void Form_Activate();
@@ -60,9 +61,14 @@ public:
     QString reminderFile() const { return m_file; }
 
 private:
+    void showMessage(const QString &prompt, const QString &title, MessageBox::Icon icon = MessageBox::Icon::None);
+
     ReminderControls m_c;
     const Clock &m_clock;
     SettingsStore &m_settings;
     MessageBox &m_messageBox;
+    // Where Set Reminder writes, and the other place the watcher also reads.
     QString m_file;
+    QString m_otherFile;
+    bool m_messageOpen = false;
 };

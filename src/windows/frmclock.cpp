@@ -13,13 +13,14 @@ FrmClock::FrmClock(QWidget *frmAlarmClock, ShopWindow &shop)
     , m_shop(shop)
 {
     m_ui->setupUi(this);
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-                   | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(appIcon());
     resize(233, 98 + menuBar()->sizeHint().height());
 
     // Grey digits on black: the boxes stay disabled, as designed.
     for (QLineEdit *box : {m_ui->txttimetot, m_ui->txttimetot2}) {
+        box->setAlignment(Qt::AlignLeft | Qt::AlignTop); // one baseline
         QPalette p = box->palette();
         p.setColor(QPalette::Disabled, QPalette::Base, Qt::black);
         p.setColor(QPalette::Active, QPalette::Text, palette().color(QPalette::WindowText));

@@ -1,9 +1,14 @@
 #include "fakes.h"
 #include "frmclock.h"
 #include "monthcalendar.h"
+#include "frmabout.h"
 #include "shoplink.h"
+#include "singleinstance.h"
 
 #include <QDir>
+#include <QTemporaryFile>
+
+#include <unistd.h>
 
 
 // Start-up, exit and the saved settings, folding, the view switch and the
@@ -81,13 +86,24 @@ private slots:
         QVERIFY(b->p.messageBox.shown.isEmpty());
     }
 
+    // A failed save is said and logged before the end; a second SIGTERM (at
+    // logout) while the warning is open ends the program at once.
     void aFailedSaveIsReportedBeforeTheEnd() {
         QVERIFY(QDir().mkpath(b->p.settingsFile())); // a folder in the file's place
         b->start();
-        b->w->MnuExit_Click();
+        int endsWhileOpen = -1;
+        b->p.messageBox.whileOpen = [&] { b->w->terminationRequested(); endsWhileOpen = b->p.process.ends; };
+        QTemporaryFile log;
+        QVERIFY(log.open());
+        const int stderrFd = ::dup(2);
+        ::dup2(log.handle(), 2);
+        b->w->terminationRequested();
+        ::dup2(stderrFd, 2);
+        ::close(stderrFd);
         QCOMPARE(b->p.messageBox.shown.size(), 1);
         QVERIFY(b->p.messageBox.shown[0].contains(b->p.settingsFile()));
-        QCOMPARE(b->p.process.ends, 1);
+        QCOMPARE(endsWhileOpen, 1);
+        QVERIFY(FakePlatform::bytes(log.fileName()).contains(b->p.settingsFile().toUtf8()));
     }
 
     void foldingKeepsTheLeftColumn() {
@@ -116,8 +132,11 @@ private slots:
         b->tickAt(QTime(7, 31, 5));
         QCOMPARE(b->p.player.started.size(), 1);
         QCOMPARE(view.txttimetot()->text() + view.txttimetot2()->text(), QStringLiteral("7:31:05"));
-        view.findChild<QAction *>(QStringLiteral("MnuFull"))->trigger();
-        QVERIFY(b->w->isVisible() && !view.isVisible());
+        view.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        QTest::keyClick(view.windowHandle(), Qt::Key_F10); // its one menu command: Full View
+        QTest::keyClick(view.windowHandle(), Qt::Key_Return);
+        QTRY_VERIFY_WITH_TIMEOUT(b->w->isVisible() && !view.isVisible(), 5000);
         b->ui().MnuClock->trigger();
         view.close();
         QVERIFY(b->w->isVisible());
@@ -128,21 +147,54 @@ private slots:
         QVERIFY(b->armed());
     }
 
-    // Coming back to the main window from another of its own windows is an
-    // activation: with an alarm armed, Set Reminder goes off.
-    void activationFromTheProgramsOwnWindows() {
+    // Coming back to the main window from another of the program's windows
+    // (the shop's window lives in a process of its own) is an activation:
+    // with an alarm armed, Set Reminder goes off. Another window does not count.
+    void activationAfterTheOtherWindows_data() {
+        QTest::addColumn<QString>("via");
+        QTest::newRow("clock view") << "clock";
+        QTest::newRow("About") << "About";
+        QTest::newRow("shop window") << "shop";
+        QTest::newRow("another window") << "other";
+    }
+    void activationAfterTheOtherWindows() {
+        QFETCH(QString, via);
+        const auto activate = [](QWidget *window) {
+            window->show();
+            window->activateWindow();
+            return QTest::qWaitForWindowActive(window);
+        };
         b->start();
-        b->w->show();
-        b->w->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(b->w.get()));
+        QVERIFY(activate(b->w.get()));
         QTest::mouseClick(b->ui().CmdSet, Qt::LeftButton);
         QVERIFY(b->ui().cmdremset->isEnabled()); // arming alone does not touch it
-        b->w->MnuClock_Click();
-        b->w->frmclock().activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(&b->w->frmclock()));
-        b->w->frmclock().MnuFull_Click();
-        b->w->activateWindow();
-        QTRY_VERIFY_WITH_TIMEOUT(!b->ui().cmdremset->isEnabled(), 5000);
+        QWidget other;
+        if (via == QStringLiteral("clock")) {
+            b->w->MnuClock_Click();
+            QVERIFY(activate(&b->w->frmclock()));
+            b->w->frmclock().MnuFull_Click();
+        } else if (via == QStringLiteral("About")) {
+            b->w->MnuAbout_Click();
+            QVERIFY(activate(b->w->loadedFrmAbout()));
+            b->w->loadedFrmAbout()->cmdOK_Click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        } else {
+            QVERIFY(activate(&other));
+            if (via == QStringLiteral("shop"))
+                b->p.shop.activated();
+        }
+        QVERIFY(activate(b->w.get()));
+        QTRY_COMPARE_WITH_TIMEOUT(b->ui().cmdremset->isEnabled(), via == QStringLiteral("other"), 5000);
+    }
+
+    // A copy that has saved and is still ending lets the next one start.
+    void aReleasedCopyLetsTheNextOneStart() {
+        qputenv("XDG_RUNTIME_DIR", b->p.appDir.path().toUtf8());
+        SingleInstance ending(b->p.settingsFile());
+        QVERIFY(ending.claim());
+        QVERIFY(!SingleInstance(b->p.settingsFile()).claim());
+        ending.release();
+        QVERIFY(SingleInstance(b->p.settingsFile()).claim());
     }
 
     void everyShopButtonOpensTheShop() {

@@ -1,8 +1,11 @@
 #include "fakes.h"
 #include "monthcalendar.h"
+#include "reminderfile.h"
 
 #include <QButtonGroup>
 #include <QDir>
+
+#include <unistd.h>
 
 // Set Reminder, the watcher and the calendar refresh, through the real main
 // window, with a clock the test sets and a temporary program folder.
@@ -137,6 +140,51 @@ private slots:
         QCOMPARE(file(), QByteArray("\"new\"\r\n"));
         b->restart();
         QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("remday=\" 9\"\n"));
+    }
+
+    // The alarm goes off while a message of Set Reminder is open: what it
+    // delivers is not wiped, and a typed text is not replaced behind the box.
+    // A reminder waiting in the other place (of a copy of the program that
+    // keeps it there) is found and removed from there.
+    void anAlarmWhileSetRemindersMessageIsOpen_data() {
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("Status:") << true;
+        QTest::newRow("could not be saved") << false;
+    }
+    void anAlarmWhileSetRemindersMessageIsOpen() {
+        QFETCH(bool, saved);
+        QTemporaryDir other;
+        b->p.otherReminderFile = other.filePath(QStringLiteral("reminder.ini"));
+        b->start();
+        if (!saved) { // an older reminder waits in the other place; this one cannot be written
+            QVERIFY(ReminderFile::write(b->p.otherReminderFile, QStringLiteral("older"), nullptr));
+            QVERIFY(QDir().mkpath(b->p.reminderFile() + QStringLiteral("/blocked")));
+        }
+        b->arm(QStringLiteral("7:30"));
+        b->p.messageBox.whileOpen = [&] { b->tickAt(QTime(7, 30, 0)); };
+        setReminder(QStringLiteral("typed"), today());
+        b->p.messageBox.whileOpen = nullptr;
+        if (!saved)
+            QCOMPARE(b->ui().TxtRem->text(), QStringLiteral("typed")); // as the user left it
+        if (b->timer("Timer2")->isEnabled())
+            b->w->reminders().Timer2_Timer();
+        QCOMPARE(b->ui().TxtRem->text(), saved ? QStringLiteral("typed") : QStringLiteral("older"));
+        QVERIFY(!QFile::exists(saved ? b->p.reminderFile() : b->p.otherReminderFile));
+    }
+
+    void aReminderThatCannotBeRemovedIsReported() {
+        setReminder(QStringLiteral("stuck"), today());
+        b->p.messageBox.shown.clear();
+        QVERIFY(QFile::setPermissions(b->p.appDir.path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadGroup
+                                          | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        const bool root = ::geteuid() == 0; // root may remove anything: act as nobody
+        QVERIFY(!root || ::seteuid(65534) == 0);
+        alarmGoesOff();
+        QVERIFY(!root || ::seteuid(0) == 0);
+        QFile::setPermissions(b->p.appDir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QCOMPARE(b->ui().TxtRem->text(), QStringLiteral("stuck"));
+        QCOMPARE(b->p.messageBox.shown.size(), 1);
+        QVERIFY(b->p.messageBox.shown[0].contains(b->p.reminderFile()));
     }
 };
 

@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 
 #include <csignal>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -41,6 +43,51 @@ private slots:
         QVERIFY(writeFileAtomically(path, "second", nullptr));
         QCOMPARE(FakePlatform::bytes(path), QByteArray("second"));
         QCOMPARE(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
+    }
+
+    // What a killed save left goes at the next save; a file of the user's,
+    // and the temporary file of a save under way (locked), stay.
+    void leftoversOfAKilledSaveGo() {
+        const QString path = m_dir.filePath(QStringLiteral("left/settings.ini"));
+        QVERIFY(put(path, QStringLiteral("v"), QStringLiteral("first")));
+        const QStringList others{QStringLiteral("settings.ini.backup"), QStringLiteral("settings.ini.saving-Held00")};
+        for (const QString &name : others + QStringList{QStringLiteral("settings.ini.saving-Ab12Cd")})
+            FakePlatform::write(m_dir.filePath(QStringLiteral("left/") + name), "x");
+        const int held = ::open(QFile::encodeName(m_dir.filePath(QStringLiteral("left/") + others[1])).constData(), O_RDONLY);
+        QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
+        QVERIFY(writeFileAtomically(path, "second", nullptr));
+        ::close(held);
+        QCOMPARE(QDir(m_dir.filePath(QStringLiteral("left"))).entryList(QDir::Files), QStringList{QStringLiteral("settings.ini")} + others);
+    }
+
+    // Every save is read back whole; a larger one fails and keeps the file.
+    void theWriterKeepsToWhatTheReaderReads_data() {
+        QTest::addColumn<bool>("settings");
+        QTest::addColumn<int>("over");
+        QTest::newRow("settings at the limit") << true << 0;
+        QTest::newRow("settings one byte over") << true << 1;
+        QTest::newRow("reminder at the limit") << false << 0;
+        QTest::newRow("reminder one byte over") << false << 1;
+    }
+    void theWriterKeepsToWhatTheReaderReads() {
+        QFETCH(bool, settings);
+        QFETCH(int, over);
+        const QString path = m_dir.filePath(QStringLiteral("limit.ini"));
+        QFile::remove(path);
+        QString error;
+        if (settings) {
+            QVERIFY(put(path, QStringLiteral("timealarm"), QString()));
+            const QString value(IniSettingsStore::kMaxFileSize - QFileInfo(path).size() + over, u'x');
+            QVERIFY(put(path, QStringLiteral("timealarm"), QStringLiteral("kept")));
+            QCOMPARE(put(path, QStringLiteral("timealarm"), value, &error), over == 0);
+            QCOMPARE(get(path, QStringLiteral("timealarm")), over == 0 ? value : QStringLiteral("kept"));
+        } else {
+            QVERIFY(ReminderFile::write(path, QStringLiteral("kept"), nullptr));
+            const QString text(ReminderFile::kMaxReadSize - 4 + over, u'x'); // two quotes and CR LF around it
+            QCOMPARE(ReminderFile::write(path, text, &error), over == 0);
+            QCOMPARE(ReminderFile::read(path), std::optional<QString>(over == 0 ? text : QStringLiteral("kept")));
+        }
+        QCOMPARE(error.isEmpty(), over == 0);
     }
 
     // A write that fails half-way (here: a file size limit, as a full disk

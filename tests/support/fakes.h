@@ -16,6 +16,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <functional>
 #include <optional>
 
 struct FakeClock final : Clock
@@ -48,7 +49,12 @@ struct FakeFileDialog final : FileDialog
 struct FakeMessageBox final : MessageBox
 {
     QStringList shown; // "title|prompt"
-    void show(const QString &prompt, const QString &title, Icon) override { shown << title + u'|' + prompt; }
+    std::function<void()> whileOpen; // runs as events would in the box's own loop
+    void show(const QString &prompt, const QString &title, Icon) override {
+        shown << title + u'|' + prompt;
+        if (whileOpen)
+            whileOpen();
+    }
 };
 
 struct FakeHelpLauncher final : HelpLauncher
@@ -63,6 +69,8 @@ struct FakeShopWindow final : ShopWindow
     int shows = 0;
     void show() override { ++shows; }
     void navigate(const QUrl &address) override { navigations.append(address); }
+    std::function<void()> activated;
+    void setActivationHandler(std::function<void()> handler) override { activated = std::move(handler); }
 };
 
 struct FakeProcessControl final : ProcessControl
@@ -87,6 +95,7 @@ struct FakePlatform
 
     QString settingsFile() const { return appDir.filePath(QStringLiteral("settings.ini")); }
     QString reminderFile() const { return appDir.filePath(QStringLiteral("reminder.ini")); }
+    QString otherReminderFile; // where another copy of the program keeps it
     static QByteArray bytes(const QString &path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
@@ -97,7 +106,7 @@ struct FakePlatform
             f.write(content);
     }
     Services services() {
-        return Services{clock, settings, player, fileDialog, messageBox, help, shop, process, appDir.path(), reminderFile()};
+        return Services{clock, settings, player, fileDialog, messageBox, help, shop, process, appDir.path(), reminderFile(), otherReminderFile};
     }
 };
 

@@ -2,7 +2,9 @@
 
 #include "form1.h"
 
+#include <QGuiApplication>
 #include <QSocketNotifier>
+#include <QWindow>
 #include <QUrl>
 #include <QWebEngineProfile>
 #include <QWebEngineUrlRequestInterceptor>
@@ -102,6 +104,10 @@ Form1 *WebHelper::form()
     if (!m_form) {
         m_form = new Form1;
         connect(m_form, &QObject::destroyed, this, &WebHelper::windowClosed);
+        connect(qApp, &QGuiApplication::focusWindowChanged, m_form, [this](QWindow *window) {
+            if (window && m_form && window == m_form->windowHandle())
+                say("active");
+        });
         if (m_log) {
             connect(m_form->WebBrowser1(), &QWebEngineView::loadFinished, this, [this](bool ok) {
                 if (m_form)

@@ -13,7 +13,8 @@ class QSocketNotifier;
 //   navigate <url>    load the address in Form1, creating it hidden if need be
 //   close             close Form1, as its close box does
 // Closing Form1 says "closed" on standard output and ends the helper, and so
-// does the end of the input, with or without a window.
+// does the end of the input, with or without a window. Form1 becoming the
+// active window says "active".
 //
 // With BELLTIDE_WEB_LOG=1 in the environment the helper also reports on
 // standard output what the tests want to see: "window <w>x<h> <caption>" when
