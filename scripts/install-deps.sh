@@ -10,12 +10,13 @@ run_pkgs=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   libgl1-mesa-dri fonts-comic-neue fonts-liberation
+  libpulse0 libasound2
   xvfb xauth
 )
 test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file libx11-dev
-  clang libclang-rt-14-dev xclip
+  clang libclang-rt-14-dev xclip faketime
 )
 
 want=("${run_pkgs[@]}")
