@@ -1,5 +1,7 @@
 #include "qtmediaplayer.h"
 
+#include "alarmtone.h"
+
 #include <QAudioOutput>
 #include <QFile>
 #include <QMediaPlayer>
@@ -165,6 +167,8 @@ private slots:
     void alarmTonePlaysOnceToItsEnd();
     void alarmTonePlaysFromMemoryWithoutATemporaryFolder();
     void alarmToneFileIsPrivateReusedAndReplacedWhenDamaged();
+    void preparedPlayerTakesTheFileAsItIsWhenSet_data();
+    void preparedPlayerTakesTheFileAsItIsWhenSet();
 };
 
 bool TstQtMediaPlayer::ffmpeg(const QStringList &args, const QString &out)
@@ -542,6 +546,44 @@ void TstQtMediaPlayer::alarmToneFileIsPrivateReusedAndReplacedWhenDamaged()
     player.stop();
     QCOMPARE(toneFiles().size(), 1);
     QVERIFY(toneFiles().first().size() > 1000);
+}
+
+// Made ready when the alarm is armed, the player still looks at the file only
+// when the alarm fires: a file changed or removed meanwhile gets the right
+// sound or the tone. Getting ready opens no sound stream.
+void TstQtMediaPlayer::preparedPlayerTakesTheFileAsItIsWhenSet_data()
+{
+    QTest::addColumn<QByteArray>("whenArmed");
+    QTest::addColumn<QByteArray>("whenFired");
+    QTest::addColumn<State>("plays");
+    const QByteArray wav = AlarmTone::wav();
+    QTest::newRow("removed") << wav << QByteArray() << State::PlayingFallback;
+    QTest::newRow("replaced by text") << wav << QByteArray("no tune\n") << State::PlayingFallback;
+    QTest::newRow("written after") << QByteArray() << wav << State::PlayingFile;
+}
+
+void TstQtMediaPlayer::preparedPlayerTakesTheFileAsItIsWhenSet()
+{
+    QFETCH(QByteArray, whenArmed);
+    QFETCH(QByteArray, whenFired);
+    QFETCH(State, plays);
+    const QString path = fixture(QStringLiteral("armed.wav"));
+    QFile::remove(path);
+    QVERIFY(whenArmed.isEmpty() || writeFile(path, whenArmed));
+    QtMediaPlayer player;
+    player.prepare();
+    QCOMPARE(player.findChildren<QMediaPlayer *>().size(), 1);
+    if (m_pulse) {
+        QTest::qWait(300);
+        QCOMPARE(soundStreams().total, 0);
+    }
+    QFile::remove(path);
+    QVERIFY(whenFired.isEmpty() || writeFile(path, whenFired));
+    player.setFileName(path);
+    QTRY_COMPARE_WITH_TIMEOUT(player.state(), plays, QtMediaPlayer::stallLimitMs + 3000);
+    if (m_pulse)
+        QTRY_COMPARE_WITH_TIMEOUT(soundStreams().running, 1, 5000);
+    player.stop();
 }
 
 QTEST_GUILESS_MAIN(TstQtMediaPlayer)
