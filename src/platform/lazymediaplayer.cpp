@@ -1,5 +1,6 @@
 #include "lazymediaplayer.h"
 
+#include <QFileInfo>
 #include <QThread>
 #include <QTimer>
 #include <QtDebug>
@@ -69,7 +70,10 @@ void LazyMediaPlayer::createPlayer()
         return;
     const auto create = reinterpret_cast<Factory>(m_module.resolve(kFactory));
     if (!create) {
-        m_error = m_module.errorString();
+        // QLibrary's own message for a missing file names paths it made up.
+        m_error = QFileInfo::exists(m_module.fileName())
+                      ? m_module.errorString()
+                      : QStringLiteral("%1 is missing").arg(m_module.fileName());
         qWarning("Belltide cannot load its media player (%s); alarms play the built-in tone instead",
                  qPrintable(m_error));
         return;
