@@ -8,11 +8,21 @@
 #   - resident memory 5 s after the map;
 #   - CPU used per minute idle;
 #   - how far the seconds display trails the wall-clock second, and whether a
-#     second was skipped or shown twice (bench_ticklag, the real main window).
+#     second was skipped or shown twice (bench_ticklag, the real main window);
+#   - the alarm's latency: the real program with a saved alarm, started under
+#     faketime a few seconds before a minute turns, on a private PulseAudio
+#     null sink; from the minute's turn to the first new sink input that
+#     `pactl subscribe` reports. Then, in the same run, Stop and Set Alarm for
+#     the next minute (typed with xdotool, the clock moved on to a few seconds
+#     before it): the second alarm. Also its resident memory while armed;
+#   - the longest wait of the window's event loop around four alarms
+#     (bench_alarmstall: the module's loading, a second alarm, two fallbacks
+#     to the tone, and Stop).
 #
 #   bench/run.sh            build into build-bench, measure, print
 # Environment: BENCH_DISPLAY (default 114), BENCH_RUNS (7), BENCH_BUILD_DIR
-# (build-bench), BENCH_IDLE_S (60, the CPU and lag window).
+# (build-bench), BENCH_IDLE_S (60, the CPU and lag window), BENCH_ALARM_RUNS
+# (10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -21,6 +31,7 @@ display_num=${BENCH_DISPLAY:-114}
 runs=${BENCH_RUNS:-7}
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 idle_s=${BENCH_IDLE_S:-60}
+alarm_runs=${BENCH_ALARM_RUNS:-10}
 settle_s=5
 
 work=$(mktemp -d /tmp/belltide-bench.XXXXXX)
@@ -47,13 +58,14 @@ echo "== building in $build (RelWithDebInfo)" >&2
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBELLTIDE_BUILD_TESTS=OFF -DBELLTIDE_BUILD_BENCH=ON >"$work/configure.log" 2>&1 \
   || { cat "$work/configure.log" >&2; die "configure failed"; }
-cmake --build "$build" -j2 --target belltide bench_bare bench_ticklag bench_mapwait >"$work/build.log" 2>&1 \
+cmake --build "$build" -j2 --target belltide belltide-media bench_bare bench_ticklag bench_mapwait bench_alarmstall >"$work/build.log" 2>&1 \
   || { tail -40 "$work/build.log" >&2; die "build failed"; }
 
 belltide=$build/belltide/belltide
 bare=$build/bench/bench_bare
 ticklag=$build/bench/bench_ticklag
 mapwait=$build/bench/bench_mapwait
+alarmstall=$build/bench/bench_alarmstall
 bare_title="Bare Qt yardstick"
 
 # ---- Display ------------------------------------------------------------------
@@ -64,6 +76,11 @@ fi
 command -v Xvfb >/dev/null || die "Xvfb is not installed (scripts/install-deps.sh --test)"
 command -v openbox >/dev/null || die "openbox is not installed (scripts/install-deps.sh --test)"
 command -v xprop >/dev/null || die "xprop is not installed (scripts/install-deps.sh --test)"
+for tool in pulseaudio pactl xdotool ffmpeg; do
+  command -v $tool >/dev/null || die "$tool is not installed (scripts/install-deps.sh --test)"
+done
+libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
+[[ -n $libfaketime ]] || die "faketime is not installed (scripts/install-deps.sh --test)"
 
 Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
 started+=($!)
@@ -174,6 +191,103 @@ lag_n=$(field samples); lag_p50=$(field p50); lag_p99=$(field p99); lag_max=$(fi
 skipped=$(field skipped); repeated=$(field repeated); wrong=$(field wrong)
 paint_p50=$(field paint_p50); paint_p99=$(field paint_p99); paint_max=$(field paint_max)
 
+# ---- Alarm latency, armed memory, event-loop waits -------------------------------
+# A private sound server with a null sink; every program below plays there.
+pulse_dir=$work/pulse
+mkdir -m 700 "$pulse_dir"
+printf 'autospawn = no\n' >"$pulse_dir/client.conf"
+export PULSE_CLIENTCONFIG=$pulse_dir/client.conf PULSE_SERVER=unix:$pulse_dir/pulse/native
+XDG_RUNTIME_DIR=$pulse_dir HOME=$pulse_dir pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+  --use-pid-file=no -L module-native-protocol-unix -L "module-null-sink sink_name=nullsink" \
+  -L module-always-sink </dev/null >"$work/pulse.log" 2>&1 &
+started+=($!)
+for _ in $(seq 50); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
+pactl info >/dev/null 2>&1 || { cat "$work/pulse.log" >&2; die "PulseAudio did not start"; }
+
+music=$work/alarm.wav
+ffmpeg -loglevel error -f lavfi -i "sine=frequency=440:duration=2" "$music" || die "ffmpeg could not make $music"
+
+# Every sink-input event, stamped with the wall clock as it arrives.
+pactl subscribe > >(while IFS= read -r line; do
+  [[ $line == *sink-input* ]] && printf '%s %s\n' "$EPOCHREALTIME" "$line"
+done >"$work/events") &
+started+=($!)
+
+# The clock of the program under test runs FAKETIME seconds ahead of the
+# wall clock: whole seconds, so its minutes turn on wall-clock seconds.
+ft_file=$work/faketime
+ft_env=(LD_PRELOAD="$libfaketime" FAKETIME_TIMESTAMP_FILE="$ft_file" FAKETIME_DONT_FAKE_MONOTONIC=1
+        FAKETIME_CACHE_DURATION=1)
+now_s() { printf '%s' "${EPOCHREALTIME%.*}"; }
+# shift_for T FLOOR: the smallest offset >= FLOOR that puts a minute's turn at wall second T
+shift_for() { local o=$(( (60 - $1 % 60) % 60 )); while ((o < $2)); do o=$((o + 60)); done; echo "$o"; }
+alarm_text() { date -d "@$1" +%-H:%M; }
+# first_stream SINCE: ms from SINCE (wall seconds) to the first new sink input at or after SINCE - 1 s
+first_stream() {
+  awk -v t="$1" '$0 ~ /Event .new. on sink-input/ && $1 >= t - 1 { printf "%.0f\n", ($1 - t) * 1000; exit }' "$work/events"
+}
+click_at() { # window x y, in design pixels of the client area below the menu bar
+  local h menu
+  h=$(xwininfo -id "$1" | awk '/Height:/ { print $2 }')
+  menu=$((h - 335))
+  xdotool mousemove --window "$1" "$2" $(($3 + menu)) click 1
+  sleep 0.2
+}
+
+echo "== alarm latency: $alarm_runs runs, two alarms each, and armed RSS" >&2
+: >"$work/lat1"; : >"$work/lat2"; : >"$work/armed.rss"
+# One run first, not counted: it builds GStreamer's plugin registry in the
+# shared cache and fills the disk cache.
+export XDG_CACHE_HOME=$work/cache
+for ((i = 0; i <= alarm_runs; i++)); do
+  fresh_env
+  home=${env_args[1]#HOME=}
+  t1=$(( $(now_s) + 4 ))
+  off=$(shift_for "$t1" 0)
+  echo "+$off" >"$ft_file"
+  mkdir -p "$home/.config/belltide"
+  printf '[Corvanta\\lastsettings]\ntimealarm="%s"\nAlarmMusic="%s"\n' "$(alarm_text $((t1 + off)))" "$music" \
+    >"$home/.config/belltide/settings.ini"
+  "${env_args[@]}" "${ft_env[@]}" "$belltide" >"$work/alarm.log" 2>&1 &
+  pid=$!
+  started+=($pid)
+  while (( $(now_s) < t1 - 1 )); do sleep 0.05; done
+  rss=$(awk '/^VmRSS:/ { print $2 }' "/proc/$pid/status" 2>/dev/null || echo 0)
+  while (( $(now_s) < t1 + 2 )); do sleep 0.05; done
+  l1=$(first_stream "$t1")
+
+  # The second alarm: Stop, the next minute typed, Set Alarm; the clock
+  # moved on to a few seconds before that minute.
+  win=$(xdotool search --onlyvisible --name '^Belltide$' | head -n1)
+  t2=$(( $(now_s) + 6 ))
+  off=$(shift_for "$t2" "$off")
+  echo "+$off" >"$ft_file"
+  sleep 1.5
+  click_at "$win" 170 306   # Stop
+  click_at "$win" 60 144    # the alarm time box
+  xdotool key ctrl+a BackSpace
+  xdotool type --delay 20 "$(alarm_text $((t2 + off)))"
+  click_at "$win" 60 306    # Set Alarm
+  while (( $(now_s) < t2 + 2 )); do sleep 0.05; done
+  l2=$(first_stream "$t2")
+  kill "$pid" 2>/dev/null; wait "$pid" 2>/dev/null || true
+  echo "   run $i: first alarm ${l1:-none} ms, second ${l2:-none} ms, armed RSS $rss kB" >&2
+  ((i == 0)) && continue
+  echo "${l1:-99999}" >>"$work/lat1"; echo "${l2:-99999}" >>"$work/lat2"; echo "$rss" >>"$work/armed.rss"
+done
+unset XDG_CACHE_HOME
+
+# nearest-rank percentile
+pct() { sort -g | awk -v p="$1" '{ v[NR] = $1 } END { r = int(p / 100 * NR + 0.999999); if (r < 1) r = 1; print (NR ? v[r] : "nan") }'; }
+lat1_p50=$(pct 50 <"$work/lat1"); lat1_p95=$(pct 95 <"$work/lat1"); lat1_max=$(pct 100 <"$work/lat1")
+lat2_p50=$(pct 50 <"$work/lat2"); lat2_p95=$(pct 95 <"$work/lat2"); lat2_max=$(pct 100 <"$work/lat2")
+armed_rss=$(median <"$work/armed.rss")
+
+echo "== event-loop waits around four alarms (bench_alarmstall)" >&2
+stall=$(env QT_QPA_PLATFORM=offscreen "$alarmstall" "$build/belltide/libbelltide-media.so" "$music" 2>"$work/alarmstall.err" | tail -n1) \
+  || { cat "$work/alarmstall.err" >&2; die "bench_alarmstall failed"; }
+stall_max=$(sed -E 's/.*max=([0-9]+).*/\1/' <<<"$stall")
+
 # ---- Table ----------------------------------------------------------------------
 start_ratio=$(ratio "$b_map" "$y_map")
 rss_ratio=$(ratio "$b_rss" "$y_rss")
@@ -185,7 +299,14 @@ echo "Belltide vs bare Qt widgets window: Xvfb $DISPLAY + openbox, RelWithDebInf
 printf '%-40s %10s %10s %7s  %-12s %s\n' "" Belltide bare ratio target ""
 printf '%-40s %10s %10s %7s  %-12s %s\n' "start-up, exec to map (ms, med $runs)" "$b_map" "$y_map" "$start_ratio" "ratio <=1.3" "$(verdict "$start_ratio" 1.3)"
 printf '%-40s %10s %10s %7s\n' "  CPU used by then (ms, med $runs)" "$b_mapcpu" "$y_mapcpu" "$(ratio "$b_mapcpu" "$y_mapcpu")"
-printf '%-40s %10s %10s %7s  %-12s %s\n' "RSS after ${settle_s} s idle (MB, med $runs)" "$(mb "$b_rss")" "$(mb "$y_rss")" "$rss_ratio" "ratio <=1.5" "$(verdict "$rss_ratio" 1.5)"
+printf '%-40s %10s %10s %7s  %-12s %s\n' "RSS after ${settle_s} s idle (MB, med $runs)" "$(mb "$b_rss")" "$(mb "$y_rss")" "$rss_ratio" "ratio <=1.1" "$(verdict "$rss_ratio" 1.1)"
+printf '%-40s %10s %10s %7s  %-12s %s\n' "RSS armed, waiting (MB, med $alarm_runs)" "$(mb "$armed_rss")" "$(mb "$y_rss")" "$(ratio "$armed_rss" "$y_rss")" "ratio <=2" "$(verdict "$(ratio "$armed_rss" "$y_rss")" 2)"
+printf '%-40s %10s\n' "alarm latency, first alarm (ms)" "p50 $lat1_p50  p95 $lat1_p95  max $lat1_max   ($alarm_runs runs)"
+printf '%-40s %10s %-12s %s\n' "  target" "" "p95 <=250" "$(verdict "$lat1_p95" 250)"
+printf '%-40s %10s\n' "alarm latency, second alarm (ms)" "p50 $lat2_p50  p95 $lat2_p95  max $lat2_max"
+printf '%-40s %10s %-12s %s\n' "  target" "" "p95 <=250" "$(verdict "$lat2_p95" 250)"
+printf '%-40s %10s %-12s %s\n' "longest event-loop wait, alarms (ms)" "$stall_max" "<=30" "$(verdict "$stall_max" 30)"
+printf '%-40s %10s\n' "  per alarm" "$stall"
 printf '%-40s %10s %10s %7s\n' "CPU per minute idle (ms, utime+stime)" "$b_cpu" "$y_cpu" "$(ratio "$b_cpu" "$y_cpu")"
 printf '%-40s %10s %10s %7s\n' "CPU per minute idle (ms, schedstat)" "$b_sched" "$y_sched" "$(ratio "$b_sched" "$y_sched")"
 printf '%-40s %10s\n' "seconds display lag, text (ms)" "p50 $lag_p50  p99 $lag_p99  max $lag_max   ($lag_n seconds)"

@@ -10,6 +10,7 @@ run_pkgs=(
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   libgl1-mesa-dri fonts-comic-neue fonts-liberation
+  libpulse0 libasound2
   xvfb xauth
 )
 test_pkgs=(

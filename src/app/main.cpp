@@ -1,5 +1,6 @@
 #include "frmalarmclock.h"
 #include "frmclock.h"
+#include "fontwarmup.h"
 #include "inisettingsstore.h"
 #include "processshopwindow.h"
 #include "qthelplauncher.h"
@@ -17,6 +18,7 @@
 
 int main(int argc, char *argv[])
 {
+    FontConfigWarmUp fonts;
     QApplication app(argc, argv);
     // The program ends through its main window only; a message box or the
     // clock-only view closing must never end it.
@@ -45,6 +47,7 @@ int main(int argc, char *argv[])
     ProcessShopWindow shop(appDir + QStringLiteral("/belltide-web"));
     QtProcessControl process;
 
+    fonts.wait(); // the window lays out text as it is made
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
                                          appDir, ReminderFile::location(appDir, userDataDir),
                                          ReminderFile::otherLocation(appDir, userDataDir)});

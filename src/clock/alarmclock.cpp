@@ -47,6 +47,9 @@ void AlarmClock::arm()
 {
     m_c.CmdSet->setEnabled(false);
     m_c.CmdReset->setEnabled(true);
+    // The player gets ready in the background, so that the sound starts with
+    // the minute; the file is still taken from Txtfile when the alarm fires.
+    m_player.prepare();
 }
 
 void AlarmClock::CmdSet_Click()

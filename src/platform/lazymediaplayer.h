@@ -1,19 +1,34 @@
 #pragma once
 
+#include "directtone.h"
 #include "mediaplayer.h"
 
 #include <QLibrary>
+#include <QObject>
 
 #include <memory>
 
+class QThread;
+
 // The media player as the program holds it: Qt Multimedia and the sound
-// libraries under it live in a module of their own that is loaded when the
-// first alarm plays, so none of them slows the program's start or fills its
-// memory while it waits.
-class LazyMediaPlayer final : public MediaPlayer
+// libraries under it live in a module of their own, so none of them slows the
+// program's start or fills its memory while no alarm is armed.
+//
+// prepare() loads the module, and readies Qt Multimedia and GStreamer, on a
+// worker thread; only the player object itself is then made on this thread,
+// so an alarm neither waits for the loading nor blocks the window with it. An
+// alarm that fires while the loading still runs starts playing when it ends;
+// one that fires with nothing prepared loads the module there and then.
+//
+// When the module cannot be loaded (a broken or partial install), the reason
+// is reported once and every alarm plays the built-in tone through DirectTone,
+// which needs neither the module nor Qt Multimedia.
+class LazyMediaPlayer final : public QObject, public MediaPlayer
 {
+    Q_OBJECT
+
 public:
-    explicit LazyMediaPlayer(QString modulePath);
+    explicit LazyMediaPlayer(QString modulePath, QObject *parent = nullptr);
     ~LazyMediaPlayer() override;
 
     void setFileName(const QString &path) override;
@@ -21,20 +36,39 @@ public:
     void stop() override;
     void setAlarmFlag(bool on) override { m_alarmFlag = on; }
     bool alarmFlag() const override { return m_alarmFlag; }
+    void prepare() override;
 
     bool isLoaded() const { return m_player != nullptr; }
+    bool isLoading() const { return m_loader != nullptr; }
     QString errorString() const { return m_error; }
+    // The built-in tone played without the module.
+    const DirectTone &directTone() const { return m_tone; }
 
-    // The module's one entry point.
+    // The module's entry points: the player, and what readies the libraries
+    // under it (safe to run on any thread, once, before the player is made).
     static constexpr char kFactory[] = "belltide_create_media_player";
+    static constexpr char kWarmUp[] = "belltide_warm_up_media";
     using Factory = MediaPlayer *(*)();
+    using WarmUp = void (*)();
+    // How long after prepare() the loading starts.
+    static constexpr int kStartDelayMs = 500;
+
+signals:
+    // The loading started by prepare() has ended, with or without a player.
+    void prepared();
 
 private:
+    void startLoading();
+    void loadFinished();
     MediaPlayer *player();
+    void createPlayer();
 
     QLibrary m_module;
+    QThread *m_loader = nullptr;
     std::unique_ptr<MediaPlayer> m_player;
+    DirectTone m_tone;
     QString m_fileName;
     QString m_error;
+    bool m_pendingPlay = false;
     bool m_alarmFlag = false;
 };

@@ -66,6 +66,24 @@ void QtMediaPlayer::stop()
     setState(State::Idle);
 }
 
+void QtMediaPlayer::prepare()
+{
+    if (!m_spare)
+        m_spare = makePlayer();
+}
+
+// A player with no source opens no sound stream: the stream appears when the
+// file starts playing, not before.
+QMediaPlayer *QtMediaPlayer::makePlayer()
+{
+    auto *player = new QMediaPlayer(this);
+    auto *output = new QAudioOutput(player);
+    output->setVolume(QAudio::convertVolume(volumeDecibels, QAudio::DecibelVolumeScale, QAudio::LinearVolumeScale));
+    player->setAudioOutput(output);
+    player->setLoops(1);
+    return player;
+}
+
 void QtMediaPlayer::startPlayer(const QUrl &url, bool toneInMemory)
 {
     if (!m_watchdog) {
@@ -74,11 +92,7 @@ void QtMediaPlayer::startPlayer(const QUrl &url, bool toneInMemory)
         connect(m_watchdog, &QTimer::timeout, this, &QtMediaPlayer::checkProgress);
     }
 
-    auto *player = new QMediaPlayer(this);
-    auto *output = new QAudioOutput(player);
-    output->setVolume(QAudio::convertVolume(volumeDecibels, QAudio::DecibelVolumeScale, QAudio::LinearVolumeScale));
-    player->setAudioOutput(output);
-    player->setLoops(1);
+    QMediaPlayer *player = m_spare ? std::exchange(m_spare, nullptr) : makePlayer();
     m_player = player;
 
     // Qt Multimedia reports one failure several times over, sometimes from

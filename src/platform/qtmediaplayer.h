@@ -17,8 +17,9 @@ class QUrl;
 // built-in alarm tone once instead, and says nothing on screen, since whoever
 // set the alarm is probably asleep.
 //
-// Qt Multimedia objects are made on first use, so their start-up cost stays off
-// the program's start. Each playback gets a fresh QMediaPlayer, and one that
+// Qt Multimedia objects are made on first use or by prepare(), so their cost
+// stays off the program's start and, once an alarm is armed, off the alarm's
+// moment. Each playback gets a fresh QMediaPlayer, and one that
 // has failed is thrown away at once: after an error the next setSource() or
 // stop() on the same QMediaPlayer blocks the GUI thread for a second.
 class QtMediaPlayer final : public QObject, public MediaPlayer
@@ -42,6 +43,9 @@ public:
     void stop() override;
     void setAlarmFlag(bool on) override { m_alarmFlag = on; }
     bool alarmFlag() const override { return m_alarmFlag; }
+    // Makes the next playback's player and audio output ahead of time. The
+    // file is still looked at only when it is set.
+    void prepare() override;
 
     State state() const { return m_state; }
 
@@ -51,6 +55,7 @@ signals:
     void playbackEnded();
 
 private:
+    QMediaPlayer *makePlayer();
     void startPlayer(const QUrl &url, bool toneInMemory);
     void startFallback();
     void startToneFromMemory();
@@ -62,6 +67,7 @@ private:
     void setState(State state);
 
     QMediaPlayer *m_player = nullptr;
+    QMediaPlayer *m_spare = nullptr; // made by prepare(), not yet used
     QTimer *m_watchdog = nullptr;
     QElapsedTimer m_sinceProgress;
     qint64 m_lastPosition = 0;

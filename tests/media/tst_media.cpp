@@ -97,6 +97,39 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(streams(), 0, 5000);
     }
 
+    // Made ready when the alarm is armed, the player looks at the file only
+    // when the alarm fires; getting ready opens no sound stream.
+    void aPreparedPlayerTakesTheFileAsItIsWhenSet_data() {
+        QTest::addColumn<QByteArray>("whenArmed");
+        QTest::addColumn<QByteArray>("whenFired");
+        QTest::addColumn<State>("plays");
+        QTest::newRow("removed") << AlarmTone::wav() << QByteArray() << State::PlayingFallback;
+        QTest::newRow("replaced by text") << AlarmTone::wav() << QByteArray("no tune\n") << State::PlayingFallback;
+        QTest::newRow("written after") << QByteArray() << AlarmTone::wav() << State::PlayingFile;
+    }
+    void aPreparedPlayerTakesTheFileAsItIsWhenSet() {
+        QFETCH(QByteArray, whenArmed);
+        QFETCH(QByteArray, whenFired);
+        QFETCH(State, plays);
+        const QString path = fixture("armed.wav");
+        QFile::remove(path);
+        QFile armed(path);
+        QVERIFY(whenArmed.isEmpty() || (armed.open(QIODevice::WriteOnly) && armed.write(whenArmed) > 0));
+        armed.close();
+        QtMediaPlayer player;
+        player.prepare();
+        QTest::qWait(300);
+        QCOMPARE(streams(), 0);
+        QFile::remove(path);
+        QFile fired(path);
+        QVERIFY(whenFired.isEmpty() || (fired.open(QIODevice::WriteOnly) && fired.write(whenFired) > 0));
+        fired.close();
+        player.setFileName(path);
+        QTRY_COMPARE_WITH_TIMEOUT(player.state(), plays, QtMediaPlayer::stallLimitMs + 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(playing(), 1, 10000);
+        player.stop();
+    }
+
     void theToneIsALoudPatternOfAFewSeconds() {
         const QByteArray wav = AlarmTone::wav();
         const int n = (wav.size() - 44) / 2;
