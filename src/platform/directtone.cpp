@@ -85,11 +85,11 @@ QString playOnPulse(const QByteArray &pcm, const DirectTone::Run &run)
     if (!paNew || !paWrite || !paDrain || !paFlush || !paFree || !paStrError)
         return QStringLiteral("libpulse-simple lacks an entry point");
 
-    const PaSampleSpec spec{kPaSampleS16le, uint32_t(AlarmTone::sampleRate), 1};
+    const PaSampleSpec format{kPaSampleS16le, uint32_t(AlarmTone::sampleRate), 1};
     const uint32_t any = uint32_t(-1);
     const PaBufferAttr attr{any, uint32_t(kSliceFrames * 2 * 2), any, any, any};
     int error = 0;
-    void *stream = paNew(nullptr, "Belltide", kPaStreamPlayback, nullptr, "Alarm", &spec, nullptr, &attr, &error);
+    void *stream = paNew(nullptr, "Belltide", kPaStreamPlayback, nullptr, "Alarm", &format, nullptr, &attr, &error);
     if (!stream)
         return QString::fromUtf8(paStrError(error));
     for (qsizetype at = 0; at < pcm.size() && !run.stopped; at += kSliceFrames * 2) {
