@@ -107,7 +107,7 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
 
     connect(qGuiApp, &QGuiApplication::focusWindowChanged, this, &FrmAlarmClock::onFocusWindowChanged);
     // The shop window lives in a process of its own: it says when it is active.
-    m_services.shop.setActivationHandler([this] { m_ownWindowActiveSince = true; });
+    m_services.shop.setActivationHandler([this] { m_otherOwnWindowWasActive = true; });
 }
 
 FrmAlarmClock::~FrmAlarmClock()
@@ -320,11 +320,11 @@ void FrmAlarmClock::onFocusWindowChanged(QWindow *window)
     if (!window)
         return;
     if (window == windowHandle()) {
-        if (std::exchange(m_ownWindowActiveSince, false))
+        if (std::exchange(m_otherOwnWindowWasActive, false))
             m_reminders->Form_Activate();
     } else if ((m_frmclock && window == m_frmclock->windowHandle())
                || (m_frmAbout && window == m_frmAbout->windowHandle())) {
-        m_ownWindowActiveSince = true;
+        m_otherOwnWindowWasActive = true;
     }
 }
 

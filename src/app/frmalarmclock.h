@@ -85,7 +85,7 @@ private:
     QPointer<FrmAbout> m_frmAbout;
     // Since the main window was last active, another of the program's own
     // windows has been: its next activation runs Form_Activate.
-    bool m_ownWindowActiveSince = false;
+    bool m_otherOwnWindowWasActive = false;
     bool m_shownOnce = false;
     bool m_ending = false;
 };

@@ -61,7 +61,6 @@ void LazyMediaPlayer::loadFinished()
         m_player->prepare();
     if (std::exchange(m_pendingPlay, false))
         setFileName(m_fileName);
-    emit prepared();
 }
 
 void LazyMediaPlayer::createPlayer()

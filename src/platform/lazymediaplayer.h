@@ -41,8 +41,6 @@ public:
     bool isLoaded() const { return m_player != nullptr; }
     bool isLoading() const { return m_loader != nullptr; }
     QString errorString() const { return m_error; }
-    // The built-in tone played without the module.
-    const DirectTone &directTone() const { return m_tone; }
 
     // The module's entry points: the player, and what readies the libraries
     // under it (safe to run on any thread, once, before the player is made).
@@ -52,10 +50,6 @@ public:
     using WarmUp = void (*)();
     // How long after prepare() the loading starts.
     static constexpr int kStartDelayMs = 500;
-
-signals:
-    // The loading started by prepare() has ended, with or without a player.
-    void prepared();
 
 private:
     void startLoading();
