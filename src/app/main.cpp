@@ -20,6 +20,8 @@ int main(int argc, char *argv[])
 {
     FontConfigWarmUp fonts;
     QApplication app(argc, argv);
+    // Nothing below may touch fontconfig while it reads its configuration.
+    fonts.wait();
     // The program ends through its main window only; a message box or the
     // clock-only view closing must never end it.
     app.setQuitOnLastWindowClosed(false);
@@ -47,7 +49,6 @@ int main(int argc, char *argv[])
     ProcessShopWindow shop(appDir + QStringLiteral("/belltide-web"));
     QtProcessControl process;
 
-    fonts.wait(); // the window lays out text as it is made
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
                                          appDir, ReminderFile::location(appDir, userDataDir),
                                          ReminderFile::otherLocation(appDir, userDataDir)});

@@ -7,8 +7,8 @@
 // part of the program's start. The main window's text boxes lay out their text
 // when they are made, so that reading would come before the window is shown.
 // This starts it on a thread of its own at once, so that it runs while the
-// application object connects to the display; wait() before the first window
-// is made.
+// application object connects to the display; wait() before anything else
+// may use fonts.
 class FontConfigWarmUp
 {
 public:

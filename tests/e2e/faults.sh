@@ -12,7 +12,7 @@ wait "$pid"
 before=$(md5sum < "$(settings)")
 ( trap '' XFSZ; ulimit -f 8; exec "$program" ) >>"$HOME/belltide.log" 2>&1 &
 pid=$!
-id=$(wait_window Belltide 90) || { cat "$HOME/belltide.log"; fail "no main window under a file size limit"; }
+id=$(wait_window Belltide 90) || { diagnose; fail "no main window under a file size limit"; }
 paste_into $TXTFILE "$(head -c 20000 /dev/zero | tr '\0' 'x')"
 menu $MENU_FILE 1
 for _ in $(seq 100); do [[ $(count_windows Belltide) == 2 ]] && break; sleep 0.1; done

@@ -14,8 +14,14 @@ start() {
   "$program" >>"$HOME/belltide.log" 2>&1 &
   pid=$!
   unset LD_PRELOAD FAKETIME
-  id=$(wait_window Belltide 90) || { cat "$HOME/belltide.log"; ps -o pid,stat,etime,cmd -p "$pid" || true
-    xdotool search --name . getwindowname %@ 2>/dev/null || true; fail "no main window"; }
+  id=$(wait_window Belltide 90) || { diagnose; fail "no main window"; }
+}
+diagnose() { # what a window that never showed leaves to look at
+  cat "$HOME/belltide.log"; ps -o pid,stat,etime,cmd -p "$pid" || true
+  pgrep -a openbox || echo "openbox is not running"
+  for w in $(xdotool search --name . 2>/dev/null); do
+    echo "$(xdotool getwindowname "$w"): $(xwininfo -id "$w" | grep 'Map State')"; done
+  ! command -v gdb >/dev/null || gdb -p "$pid" -batch -ex "thread apply all bt 15" 2>/dev/null | grep -E '^(Thread|#)'
 }
 wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id, once framed
   for _ in $(seq $((${2:-30} * 10))); do
