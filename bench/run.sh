@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Measures Belltide against a bare Qt widgets window, side by side in one run,
 # under Xvfb with openbox, and prints a table:
-#   - start-up, from exec to the main window mapped (median of N runs each,
-#     the two programs alternating, each with an empty settings store), and
-#     the CPU time the program had used by then, which other load on the
-#     machine sways far less than the wall time;
+#   - start-up, from exec to the main window mapped and from exec to the
+#     program's first drawing into it (median of N runs each, the two programs
+#     alternating, each with an empty settings store), and the CPU time the
+#     program had used by each, which other load on the machine sways far
+#     less than the wall time;
 #   - resident memory 5 s after the map;
 #   - CPU used per minute idle;
 #   - how far the seconds display trails the wall-clock second, and whether a
@@ -115,13 +116,13 @@ median() { sort -g | awk '{ v[NR] = $1 } END { if (NR == 0) print "nan"; else if
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "nan" }'; }
 verdict() { awk -v v="$1" -v t="$2" 'BEGIN { print (v != "nan" && v <= t) ? "ok" : "MISSED" }'; }
 
-# One start: prints "map_ms rss_kb cpu_ms".
+# One start: prints "map_ms rss_kb cpu_ms paint_ms paint_cpu_ms".
 measure_start() { # program title hold_s
   fresh_env
   local out
   out=$("${env_args[@]}" "$mapwait" --title "$2" --timeout-ms 15000 --hold-s "$3" -- "$1" 2>"$work/mapwait.err") \
     || { cat "$work/mapwait.err" >&2; die "could not measure the start of $1"; }
-  sed -E 's/.*map_ms=([0-9.]+) cpu_ms=([0-9.]+) rss_kb=([0-9-]+).*/\1 \3 \2/' <<<"$out"
+  sed -E 's/.*map_ms=([0-9.]+) paint_ms=([0-9.]+) cpu_ms=([0-9.]+) paint_cpu_ms=([0-9.]+) rss_kb=([0-9-]+).*/\1 \5 \3 \2 \4/' <<<"$out"
 }
 
 load_before=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -142,8 +143,8 @@ for ((i = 1; i <= runs; i++)); do
       r=$(measure_start "$bare" "$bare_title" "$settle_s")
     fi
     echo "$r" >>"$work/$which.start"
-    read -r m k c <<<"$r"
-    echo "   run $i $which: map $m ms, CPU $c ms, RSS $k kB" >&2
+    read -r m k c p _ <<<"$r"
+    echo "   run $i $which: map $m ms, first paint $p ms, CPU $c ms, RSS $k kB" >&2
   done
 done
 b_map=$(cut -d' ' -f1 "$work/belltide.start" | median)
@@ -152,6 +153,10 @@ b_rss=$(cut -d' ' -f2 "$work/belltide.start" | median)
 y_rss=$(cut -d' ' -f2 "$work/bare.start" | median)
 b_mapcpu=$(cut -d' ' -f3 "$work/belltide.start" | median)
 y_mapcpu=$(cut -d' ' -f3 "$work/bare.start" | median)
+b_paint=$(cut -d' ' -f4 "$work/belltide.start" | median)
+y_paint=$(cut -d' ' -f4 "$work/bare.start" | median)
+b_paintcpu=$(cut -d' ' -f5 "$work/belltide.start" | median)
+y_paintcpu=$(cut -d' ' -f5 "$work/bare.start" | median)
 
 # ---- Idle CPU and clock lag, together ------------------------------------------
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat"; }   # utime + stime, in clock ticks
@@ -299,6 +304,8 @@ echo "Belltide vs bare Qt widgets window: Xvfb $DISPLAY + openbox, RelWithDebInf
 printf '%-40s %10s %10s %7s  %-12s %s\n' "" Belltide bare ratio target ""
 printf '%-40s %10s %10s %7s  %-12s %s\n' "start-up, exec to map (ms, med $runs)" "$b_map" "$y_map" "$start_ratio" "ratio <=1.3" "$(verdict "$start_ratio" 1.3)"
 printf '%-40s %10s %10s %7s\n' "  CPU used by then (ms, med $runs)" "$b_mapcpu" "$y_mapcpu" "$(ratio "$b_mapcpu" "$y_mapcpu")"
+printf '%-40s %10s %10s %7s\n' "start-up, exec to first paint (ms, med $runs)" "$b_paint" "$y_paint" "$(ratio "$b_paint" "$y_paint")"
+printf '%-40s %10s %10s %7s\n' "  CPU used by then (ms, med $runs)" "$b_paintcpu" "$y_paintcpu" "$(ratio "$b_paintcpu" "$y_paintcpu")"
 printf '%-40s %10s %10s %7s  %-12s %s\n' "RSS after ${settle_s} s idle (MB, med $runs)" "$(mb "$b_rss")" "$(mb "$y_rss")" "$rss_ratio" "ratio <=1.1" "$(verdict "$rss_ratio" 1.1)"
 printf '%-40s %10s %10s %7s  %-12s %s\n' "RSS armed, waiting (MB, med $alarm_runs)" "$(mb "$armed_rss")" "$(mb "$y_rss")" "$(ratio "$armed_rss" "$y_rss")" "ratio <=2" "$(verdict "$(ratio "$armed_rss" "$y_rss")" 2)"
 printf '%-40s %10s\n' "alarm latency, first alarm (ms)" "p50 $lat1_p50  p95 $lat1_p95  max $lat1_max   ($alarm_runs runs)"
@@ -314,4 +321,5 @@ printf '%-40s %10s\n' "seconds display lag, painted (ms)" "p50 $paint_p50  p99 $
 printf '%-40s %10s %-12s %s\n' "  target" "" "p99 <=20" "$(verdict "$lag_p99" 20)"
 printf '%-40s %10s %-12s %s\n' "seconds skipped / repeated / wrong" "$skipped / $repeated / $wrong" "none" \
   "$( ((skipped == 0 && repeated == 0 && wrong == 0)) && echo ok || echo MISSED)"
-echo "start-up samples (ms): Belltide $(cut -d' ' -f1 "$work/belltide.start" | tr '\n' ' ')| bare $(cut -d' ' -f1 "$work/bare.start" | tr '\n' ' ')"
+echo "start-up samples, map (ms): Belltide $(cut -d' ' -f1 "$work/belltide.start" | tr '\n' ' ')| bare $(cut -d' ' -f1 "$work/bare.start" | tr '\n' ' ')"
+echo "start-up samples, first paint (ms): Belltide $(cut -d' ' -f4 "$work/belltide.start" | tr '\n' ' ')| bare $(cut -d' ' -f4 "$work/bare.start" | tr '\n' ' ')"

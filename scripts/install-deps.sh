@@ -15,8 +15,8 @@ run_pkgs=(
 )
 test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
-  imagemagick desktop-file-utils dpkg-dev file libx11-dev
-  xclip faketime
+  imagemagick desktop-file-utils dpkg-dev file libx11-dev libxdamage-dev
+  xclip faketime valgrind
 )
 
 want=("${run_pkgs[@]}")

@@ -1,22 +1,26 @@
 // bench_mapwait [--title TITLE] [--timeout-ms N] [--hold-s S] -- PROGRAM [ARGS...]
 //
 // Starts PROGRAM and reports how long after the exec its top-level window
-// named TITLE was mapped by the X server and how much CPU time the program
-// had used by then (all its threads; unlike the wall time, hardly swayed by
-// other load on the machine), then, S seconds later, the program's resident
-// memory; then ends the program. Prints one line:
-//   map_ms=123.4 cpu_ms=98.7 rss_kb=45678 pid=4242
+// named TITLE was mapped by the X server, and how long until the program
+// first drew into it, with how much CPU time the program had used by each
+// moment (all its threads; unlike the wall time, hardly swayed by other load
+// on the machine); then, S seconds later, the program's resident memory; then
+// ends the program. Prints one line:
+//   map_ms=123.4 paint_ms=130.2 cpu_ms=98.7 paint_cpu_ms=104.1 rss_kb=45678 pid=4242
 // and exits with 0, or with 1 (and a message on stderr) when the window was
-// not mapped in time or the program ended first.
+// not mapped and drawn in time or the program ended first.
 //
-// The map is observed on the server side: SubstructureNotify on the root
-// window announces each new top-level window, on which StructureNotify is
+// Both moments are observed on the server side. SubstructureNotify on the
+// root window announces each new top-level window, on which StructureNotify is
 // selected at once so that its own MapNotify arrives whether or not a window
-// manager reparents it into a frame.
+// manager reparents it into a frame, and a DAMAGE object is made, whose first
+// report after the map is the program's first drawing into the window: the
+// moment the user sees its contents rather than an empty frame.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xdamage.h>
 
 #include <cerrno>
 #include <csignal>
@@ -25,6 +29,7 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <map>
 #include <set>
 #include <string>
 
@@ -179,6 +184,11 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "bench_mapwait: cannot open display %s\n", std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "(unset)");
         return 1;
     }
+    int damageEvent = 0, damageError = 0;
+    if (!XDamageQueryExtension(dpy, &damageEvent, &damageError)) {
+        std::fprintf(stderr, "bench_mapwait: the X server has no DAMAGE extension\n");
+        return 1;
+    }
     XSetErrorHandler(ignoreXErrors);
     const Window root = DefaultRootWindow(dpy);
     XSelectInput(dpy, root, SubstructureNotifyMask);
@@ -203,10 +213,27 @@ int main(int argc, char *argv[])
     }
 
     std::set<Window> mapped;
-    double mappedAt = -1;
+    std::map<Window, double> firstDrawn; // since the window's last map
+    Window mainWindow = None;
+    double mappedAt = -1, cpuAtMap = -1, paintedAt = -1, cpuAtPaint = -1;
+    const auto drawnIn = [&](Window w, double when) {
+        if (w == mainWindow && paintedAt < 0) {
+            paintedAt = when;
+            cpuAtPaint = cpuMs(g_child);
+        }
+    };
+    const auto mappedWithTitle = [&](Window w, double when) {
+        if (mainWindow != None || windowName(dpy, w) != title)
+            return;
+        mainWindow = w;
+        mappedAt = when;
+        cpuAtMap = cpuMs(g_child);
+        if (const auto drawn = firstDrawn.find(w); drawn != firstDrawn.end())
+            drawnIn(w, drawn->second);
+    };
     const int fd = ConnectionNumber(dpy);
-    while (mappedAt < 0) {
-        while (mappedAt < 0 && XPending(dpy)) {
+    while (paintedAt < 0) {
+        while (paintedAt < 0 && XPending(dpy)) {
             XEvent ev;
             XNextEvent(dpy, &ev);
             const double now = monotonicMs();
@@ -215,50 +242,56 @@ int main(int argc, char *argv[])
                 if (ev.xcreatewindow.parent == root) {
                     const Window w = ev.xcreatewindow.window;
                     XSelectInput(dpy, w, StructureNotifyMask | PropertyChangeMask);
+                    XDamageCreate(dpy, w, XDamageReportNonEmpty);
                     // It may have been mapped before the selection took hold.
                     XWindowAttributes wa;
                     if (XGetWindowAttributes(dpy, w, &wa) && wa.map_state != IsUnmapped) {
                         mapped.insert(w);
-                        if (windowName(dpy, w) == title)
-                            mappedAt = monotonicMs();
+                        mappedWithTitle(w, monotonicMs());
                     }
                 }
                 break;
             case MapNotify:
                 // Reported twice without a window manager (to the root and to
                 // the window itself); the first is the moment.
-                mapped.insert(ev.xmap.window);
-                if (windowName(dpy, ev.xmap.window) == title)
-                    mappedAt = now;
+                if (mapped.insert(ev.xmap.window).second)
+                    mappedWithTitle(ev.xmap.window, now);
                 break;
             case UnmapNotify:
                 mapped.erase(ev.xunmap.window);
+                firstDrawn.erase(ev.xunmap.window);
                 break;
             case PropertyNotify:
                 // A title given after the map counts from when it is given.
-                if (mapped.count(ev.xproperty.window) && windowName(dpy, ev.xproperty.window) == title)
-                    mappedAt = now;
+                if (mapped.count(ev.xproperty.window))
+                    mappedWithTitle(ev.xproperty.window, now);
                 break;
             default:
+                if (ev.type == damageEvent + XDamageNotify) {
+                    const auto &damage = reinterpret_cast<const XDamageNotifyEvent &>(ev);
+                    if (mapped.count(damage.drawable) && firstDrawn.emplace(damage.drawable, now).second)
+                        drawnIn(damage.drawable, now);
+                }
                 break;
             }
         }
-        if (mappedAt >= 0)
+        if (paintedAt >= 0)
             break;
         if (childGone()) {
-            std::fprintf(stderr, "bench_mapwait: %s ended before its window \"%s\" was mapped\n", program[0], title.c_str());
+            std::fprintf(stderr, "bench_mapwait: %s ended before its window \"%s\" was %s\n", program[0], title.c_str(),
+                         mappedAt < 0 ? "mapped" : "drawn");
             return 1;
         }
         const double left = start + timeoutMs - monotonicMs();
         if (left <= 0) {
-            std::fprintf(stderr, "bench_mapwait: no window \"%s\" mapped within %d ms\n", title.c_str(), timeoutMs);
+            std::fprintf(stderr, "bench_mapwait: no window \"%s\" %s within %d ms\n", title.c_str(),
+                         mappedAt < 0 ? "mapped" : "drawn", timeoutMs);
             endChild();
             return 1;
         }
         pollfd pfd{fd, POLLIN, 0};
         poll(&pfd, 1, left < 50 ? static_cast<int>(left) + 1 : 50);
     }
-    const double cpuAtMap = cpuMs(g_child);
     XCloseDisplay(dpy);
 
     const double holdUntil = monotonicMs() + holdS * 1000;
@@ -272,7 +305,7 @@ int main(int argc, char *argv[])
     const long rss = vmRssKb(g_child);
     const pid_t pid = g_child;
     endChild();
-    std::printf("map_ms=%.1f cpu_ms=%.1f rss_kb=%ld pid=%d\n", mappedAt - start, cpuAtMap, rss,
-                static_cast<int>(pid));
+    std::printf("map_ms=%.1f paint_ms=%.1f cpu_ms=%.1f paint_cpu_ms=%.1f rss_kb=%ld pid=%d\n", mappedAt - start,
+                paintedAt - start, cpuAtMap, cpuAtPaint, rss, static_cast<int>(pid));
     return 0;
 }
