@@ -105,8 +105,10 @@ struct FakePlatform
         if (f.open(QIODevice::WriteOnly))
             f.write(content);
     }
-    Services services() {
-        return Services{clock, settings, player, fileDialog, messageBox, help, shop, process, appDir.path(), reminderFile(), otherReminderFile};
+    // The benchmarks run the window on the real clock.
+    Services services(Clock *realClock = nullptr) {
+        return Services{realClock ? *realClock : clock, settings, player, fileDialog, messageBox, help, shop, process,
+                        appDir.path(), reminderFile(), otherReminderFile};
     }
 };
 
