@@ -20,7 +20,7 @@ type_into $TXTFILE "$song"
 type_into $TXTTIME "7:30"
 click $CMDSET
 menu $MENU_FILE 1
-wait "$pid" || fail "exit status $?"
+ended || fail "exit status $?"
 grep -q '^remday=" 7"$' "$(settings)" && grep -q '^timealarm="7:30"$' "$(settings)" || fail "not saved: $(cat "$(settings)")"
 
 note "started again at 7:29:57: the restored alarm sounds within 10 s"
@@ -43,5 +43,5 @@ wait_sound 1 || fail "no alarm tone within 10 s"
 click $CMDRESET
 wait_sound 0 || fail "Stop did not end the tone"
 kill -TERM "$pid"
-wait "$pid" || fail "exit status $? after SIGTERM"
+ended || fail "exit status $? after SIGTERM"
 note "ok"

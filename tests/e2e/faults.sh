@@ -8,7 +8,7 @@ note "a failing save: a message names the file; the saved file stays as it was"
 start
 type_into $TXTTIME "5:55"
 menu $MENU_FILE 1
-wait "$pid"
+ended || fail "exit status $?"
 before=$(md5sum < "$(settings)")
 ( trap '' XFSZ; ulimit -f 8; exec "$program" ) >>"$HOME/belltide.log" 2>&1 &
 pid=$!
@@ -19,7 +19,7 @@ for _ in $(seq 100); do [[ $(count_windows Belltide) == 2 ]] && break; sleep 0.1
 msg=$(xdotool search --onlyvisible --name '^Belltide$' | grep -vx "$id" | head -n1)
 [[ -n "$msg" ]] || fail "no message about the failed save"
 xdotool windowactivate --sync "$msg" key Return
-wait "$pid" || fail "exit status $?"
+ended || fail "exit status $?"
 [[ $(md5sum < "$(settings)") == "$before" ]] || fail "the saved settings changed"
 [[ $(ls -A "$(dirname "$(settings)")") == settings.ini ]] || fail "left behind: $(ls -A "$(dirname "$(settings)")")"
 
@@ -29,7 +29,7 @@ head -c 65536 /dev/urandom > "$app/reminder.ini"
 start
 type_into $TXTTIME "6:05"
 kill -TERM "$pid"
-wait "$pid" || fail "exit status $? after SIGTERM"
+ended || fail "exit status $? after SIGTERM"
 grep -q '^timealarm="6:05"$' "$(settings)" || fail "SIGTERM did not save"
 
 note "a copy killed outright is no obstacle; a second copy only brings the first forward"
@@ -46,5 +46,5 @@ wait_window Belltide >/dev/null || fail "the first copy did not come forward"
 [[ $(md5sum < "$(settings)") == "$before" ]] || fail "the second copy touched the settings"
 kill -0 "$pid" || fail "the first copy ended"
 menu $MENU_FILE 1
-wait "$pid"
+ended || fail "exit status $?"
 note "ok"

@@ -23,6 +23,15 @@ diagnose() { # what a window that never showed leaves to look at
     echo "$(xdotool getwindowname "$w"): $(xwininfo -id "$w" | grep 'Map State')"; done
   ! command -v gdb >/dev/null || gdb -p "$pid" -batch -ex "thread apply all bt 15" 2>/dev/null | grep -E '^(Thread|#)'
 }
+ended() { # [TIMEOUT_S]: the program's exit status once it has ended, within 60 s, or a failure
+  local i limit=$((${1:-60} * 10))
+  for ((i = 0; i < limit; i++)); do
+    [[ -d /proc/$pid && $(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null) != Z* ]] || break
+    sleep 0.1
+  done
+  ((i < limit)) || { diagnose; kill -KILL "$pid"; fail "the program did not end within ${1:-60} s"; }
+  wait "$pid"
+}
 wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id, once framed
   for _ in $(seq $((${2:-30} * 10))); do
     xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | awk 'NR==1{print; f=1} END{exit !f}' && { sleep 0.5; return 0; }

@@ -40,6 +40,6 @@ click $COMMAND2
 wait_window Bookwick 90 >/dev/null || fail "no web view window after the first closed"
 kill -0 "$pid" || fail "the program ended"
 menu $MENU_FILE 1
-wait "$pid" || fail "exit status $?"
+ended || fail "exit status $?"
 window_gone Bookwick || fail "the web view window outlived the program"
 note "ok"
