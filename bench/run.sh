@@ -35,32 +35,9 @@ idle_s=${BENCH_IDLE_S:-60}
 alarm_runs=${BENCH_ALARM_RUNS:-10}
 settle_s=5
 
-work=$(mktemp -d /tmp/belltide-bench.XXXXXX)
-started=()   # every process this script starts, killed on the way out
+source bench/lib.sh
 
-cleanup() {
-  local pid
-  for ((i = ${#started[@]} - 1; i >= 0; i--)); do
-    pid=${started[i]}
-    kill "$pid" 2>/dev/null || true
-  done
-  for pid in "${started[@]}"; do
-    wait "$pid" 2>/dev/null || true
-  done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
-
-die() { echo "bench: $*" >&2; exit 1; }
-
-# ---- Build --------------------------------------------------------------------
-echo "== building in $build (RelWithDebInfo)" >&2
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBELLTIDE_BUILD_TESTS=OFF -DBELLTIDE_BUILD_BENCH=ON >"$work/configure.log" 2>&1 \
-  || { cat "$work/configure.log" >&2; die "configure failed"; }
-cmake --build "$build" -j2 --target belltide belltide-media bench_bare bench_ticklag bench_mapwait bench_alarmstall >"$work/build.log" 2>&1 \
-  || { tail -40 "$work/build.log" >&2; die "build failed"; }
+build_bench belltide belltide-media bench_bare bench_ticklag bench_mapwait bench_alarmstall
 
 belltide=$build/belltide/belltide
 bare=$build/bench/bench_bare
@@ -70,37 +47,12 @@ alarmstall=$build/bench/bench_alarmstall
 bare_title="Bare Qt yardstick"
 
 # ---- Display ------------------------------------------------------------------
-export DISPLAY=:$display_num
-if [[ -e /tmp/.X11-unix/X$display_num || -e /tmp/.X$display_num-lock ]]; then
-  die "display $DISPLAY is already in use (/tmp/.X$display_num-lock): stop that server or set BENCH_DISPLAY"
-fi
-command -v Xvfb >/dev/null || die "Xvfb is not installed (scripts/install-deps.sh --test)"
-command -v openbox >/dev/null || die "openbox is not installed (scripts/install-deps.sh --test)"
-command -v xprop >/dev/null || die "xprop is not installed (scripts/install-deps.sh --test)"
 for tool in pulseaudio pactl xdotool ffmpeg; do
   command -v $tool >/dev/null || die "$tool is not installed (scripts/install-deps.sh --test)"
 done
 libfaketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n1)
 [[ -n $libfaketime ]] || die "faketime is not installed (scripts/install-deps.sh --test)"
-
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-started+=($!)
-xvfb_pid=$!
-for _ in $(seq 50); do
-  xprop -root >/dev/null 2>&1 && break
-  kill -0 "$xvfb_pid" 2>/dev/null || { cat "$work/xvfb.log" >&2; die "Xvfb could not start on $DISPLAY"; }
-  sleep 0.1
-done
-xprop -root >/dev/null 2>&1 || { cat "$work/xvfb.log" >&2; die "Xvfb on $DISPLAY does not answer"; }
-
-openbox >"$work/openbox.log" 2>&1 &
-started+=($!)
-for _ in $(seq 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' \
-  || { cat "$work/openbox.log" >&2; die "openbox did not start on $DISPLAY"; }
+start_desktop
 
 # A new user each time: empty settings store, own runtime folder.
 fresh_env() {

@@ -24,43 +24,13 @@ root=$PWD
 display_num=${BENCH_DISPLAY:-115}
 build=${BENCH_BUILD_DIR:-$root/build-bench}
 
-work=$(mktemp -d /tmp/belltide-profile.XXXXXX)
-started=()
-cleanup() {
-  local pid
-  for pid in "${started[@]}"; do kill "$pid" 2>/dev/null || true; done
-  for pid in "${started[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM HUP
+source bench/lib.sh
 
-die() { echo "startprofile: $*" >&2; exit 1; }
-
-for tool in valgrind callgrind_annotate Xvfb openbox xprop; do
+for tool in valgrind callgrind_annotate; do
   command -v $tool >/dev/null || die "$tool is not installed (scripts/install-deps.sh --test)"
 done
-
-echo "== building in $build (RelWithDebInfo)" >&2
-cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBELLTIDE_BUILD_TESTS=OFF -DBELLTIDE_BUILD_BENCH=ON >"$work/configure.log" 2>&1 \
-  || { cat "$work/configure.log" >&2; die "configure failed"; }
-cmake --build "$build" -j2 --target belltide belltide-media bench_bare bench_mapwait >"$work/build.log" 2>&1 \
-  || { tail -40 "$work/build.log" >&2; die "build failed"; }
-
-export DISPLAY=:$display_num
-[[ -e /tmp/.X11-unix/X$display_num || -e /tmp/.X$display_num-lock ]] \
-  && die "display $DISPLAY is already in use: stop that server or set BENCH_DISPLAY"
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-started+=($!)
-for _ in $(seq 50); do xprop -root >/dev/null 2>&1 && break; sleep 0.1; done
-xprop -root >/dev/null 2>&1 || { cat "$work/xvfb.log" >&2; die "Xvfb could not start on $DISPLAY"; }
-openbox >"$work/openbox.log" 2>&1 &
-started+=($!)
-for _ in $(seq 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
+build_bench belltide belltide-media bench_bare bench_mapwait
+start_desktop
 
 # profile NAME PROGRAM TITLE: callgrind files $work/NAME.out.1-01 (main
 # thread up to the event loop), .2-01 (on to the first flush) and
