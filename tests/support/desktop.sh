@@ -23,7 +23,9 @@ mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 printf 'autospawn = no\n' > "$work/client.conf" && export PULSE_CLIENTCONFIG="$work/client.conf"
 
 exec {fd}<> <(:)
-Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+# -noreset: a server that resets when its last client leaves turns away
+# whoever connects meanwhile, the window manager included.
+Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
 read -r -t 30 -u "$fd" display || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$display"
@@ -37,6 +39,8 @@ for _ in $(seq 300); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null 2>&1 || { echo "FAIL: PulseAudio did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
 # Windows get their frames once the window manager runs.
 for _ in $(seq 300); do xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window && break; sleep 0.1; done
+xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window \
+  || { echo "FAIL: openbox did not start" >&2; cat "$work/openbox.log" >&2; exit 1; }
 
 "$@" &
 wait $!
