@@ -14,8 +14,10 @@
 // root window announces each new top-level window, on which StructureNotify is
 // selected at once so that its own MapNotify arrives whether or not a window
 // manager reparents it into a frame, and a DAMAGE object is made, whose first
-// report after the map is the program's first drawing into the window: the
-// moment the user sees its contents rather than an empty frame.
+// report after the map is the program's first drawing into the window. For a
+// program that builds its window before showing it, as both measured here
+// do, that is the moment the user sees its contents rather than an empty
+// frame; a program that drew an empty window first would be timed by that.
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
