@@ -56,7 +56,7 @@ start_desktop() {
   openbox >"$work/openbox.log" 2>&1 &
   started+=($!)
   for _ in $(seq 50); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && return 0
+    [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]] && return 0
     sleep 0.1
   done
   cat "$work/openbox.log" >&2
