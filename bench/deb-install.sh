@@ -38,7 +38,7 @@ xdotool key Return
 sleep 0.5
 [[ -f "$XDG_DATA_HOME/belltide/reminder.ini" ]] || fail "reminder not in the data folder"
 echo "reminder file: $XDG_DATA_HOME/belltide/reminder.ini"
-kill -TERM "$pid"; wait "$pid"
+kill -TERM "$pid"; ended || fail "exit status $? after SIGTERM"
 [[ -f "$XDG_CONFIG_HOME/belltide/settings.ini" ]] || fail "settings not saved"
 echo "installed program: ok"
 INNER

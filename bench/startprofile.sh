@@ -58,19 +58,13 @@ inclusive() {
   callgrind_annotate --inclusive=yes --threshold=100 "$1" 2>/dev/null \
     | awk -v f=":$2" '!found && index($0, f) { gsub(",", "", $1); print $1; found = 1 } END { if (!found) print 0 }'
 }
-others() { # the threads but the main one, over the whole run
+# others NAME [FUNCTION]: over the whole run of every thread but the main one,
+# all their instructions, or those spent in FUNCTION
+others() {
   local sum=0 f
   for f in "$work/$1".out-*; do
     [[ $f == *-01 ]] && continue
-    sum=$((sum + $(total "$f")))
-  done
-  echo "$sum"
-}
-others_fcinit() {
-  local sum=0 f
-  for f in "$work/$1".out-*; do
-    [[ $f == *-01 ]] && continue
-    sum=$((sum + $(inclusive "$f" 'FcInit ')))
+    sum=$((sum + $(if (($# > 1)); then inclusive "$f" "$2"; else total "$f"; fi)))
   done
   echo "$sum"
 }
@@ -85,7 +79,7 @@ for p in belltide bare; do
   v[$p.postfont]=$(inclusive "$work/$p.out.2-01" 'QFontDatabasePrivate::load(')
   v[$p.postfc]=$(inclusive "$work/$p.out.2-01" 'FcInit ')
   v[$p.others]=$(others $p)
-  v[$p.othersfc]=$(others_fcinit $p)
+  v[$p.othersfc]=$(others $p 'FcInit ')
 done
 
 row() { printf '%-58s %9s %9s\n' "$1" "$(m "${v[belltide.$2]}")" "$(m "${v[bare.$2]}")"; }
