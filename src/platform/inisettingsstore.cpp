@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
 namespace {
 
 QString sectionName(const QString &area, const QString &section)
@@ -17,6 +21,25 @@ QString sectionName(const QString &area, const QString &section)
 bool sameName(const QString &a, const QString &b)
 {
     return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+// A name as sameName() sees it, each character in its simple case folding,
+// as UTF-8 bytes. Names are nearly always ASCII and short enough to need no
+// memory of their own.
+std::string foldedName(QByteArrayView utf8)
+{
+    std::string out(utf8.data(), size_t(utf8.size()));
+    for (char &c : out) {
+        if (c & 0x80) { // not ASCII: fold the whole name the long way
+            out.clear();
+            for (const char32_t u : QString::fromUtf8(utf8).toUcs4())
+                out += QStringView(QChar::fromUcs4(QChar::toCaseFolded(u))).toUtf8().toStdString();
+            return out;
+        }
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+    }
+    return out;
 }
 
 QByteArray quoted(const QString &value)
@@ -54,6 +77,12 @@ QString unquoted(QByteArrayView raw)
         ++i;
     if (i >= raw.size() || raw[i] != '"')
         return QString::fromUtf8(raw.sliced(i));
+
+    const QByteArrayView body = raw.sliced(i + 1);
+    const qsizetype close = body.indexOf('"');
+    const QByteArrayView plain = close < 0 ? body : body.first(close);
+    if (!plain.contains('\\'))
+        return QString::fromUtf8(plain); // nothing escaped: most values
 
     QByteArray out;
     for (++i; i < raw.size() && raw[i] != '"'; ++i) {
@@ -106,37 +135,53 @@ QString IniSettingsStore::defaultFilePath()
         + QStringLiteral("/belltide/settings.ini");
 }
 
+// One pass over the content. Sections and keys are found again through hash
+// tables of their case-folded names, so a file of many small sections or of
+// many keys reads in time proportional to its size.
 QList<IniSettingsStore::Section> IniSettingsStore::parse(const QByteArray &content)
 {
     QList<Section> sections;
-    Section *current = nullptr;
-    for (const QByteArray &rawLine : content.split('\n')) {
-        QByteArrayView line(rawLine);
+    // Keys are found by their folded name behind their section's index: one
+    // table for all keys, since a table per section would take more memory
+    // than a section of one key takes in the file.
+    std::unordered_map<std::string, qsizetype> sectionIndex, keyIndex;
+    const qsizetype lines = content.count('\n') + 1;
+    sectionIndex.reserve(size_t(lines));
+    keyIndex.reserve(size_t(lines));
+    qsizetype current = -1;
+    const QByteArrayView all(content);
+    for (qsizetype start = 0; start < all.size();) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0)
+            end = all.size();
+        QByteArrayView line = all.sliced(start, end - start);
+        start = end + 1;
         if (line.endsWith('\r'))
             line.chop(1);
         line = line.trimmed();
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
         if (line.startsWith('[') && line.endsWith(']')) {
-            const QString name = QString::fromUtf8(line.sliced(1, line.size() - 2));
-            current = findSection(sections, name);
-            if (!current) {
-                sections.append({name, {}});
-                current = &sections.last();
-            }
+            const QByteArrayView name = line.sliced(1, line.size() - 2);
+            const auto [it, added] = sectionIndex.try_emplace(foldedName(name), sections.size());
+            if (added)
+                sections.append(Section{QString::fromUtf8(name), {}});
+            current = it->second;
             continue;
         }
         const qsizetype eq = line.indexOf('=');
-        if (!current || eq <= 0)
+        if (current < 0 || eq <= 0)
             continue; // not ours: passed over
-        const QString key = QString::fromUtf8(line.first(eq).trimmed());
-        const QString value = unquoted(line.sliced(eq + 1));
-        auto it = std::find_if(current->values.begin(), current->values.end(),
-                               [&](const auto &kv) { return sameName(kv.first, key); });
-        if (it != current->values.end())
-            it->second = value;
+        const QByteArrayView key = line.first(eq).trimmed();
+        QString value = unquoted(line.sliced(eq + 1));
+        auto &values = sections[current].values;
+        const quint32 section = quint32(current);
+        const auto [it, added] = keyIndex.try_emplace(
+            std::string(reinterpret_cast<const char *>(&section), sizeof section) + foldedName(key), values.size());
+        if (added)
+            values.append(std::pair(QString::fromUtf8(key), std::move(value)));
         else
-            current->values.append({key, value});
+            values[it->second].second = std::move(value);
     }
     return sections;
 }
