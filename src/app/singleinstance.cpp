@@ -2,26 +2,32 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
 
 #include <cstring>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
 namespace {
 
-QString runtimeFolder()
-{
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    return dir.isEmpty() ? QDir::tempPath() : dir;
-}
-
 QString baseName(const QString &key)
 {
+    const QString folder = SingleInstance::meetingFolder(SingleInstance::defaultCandidates(), ::geteuid());
+    if (folder.isEmpty())
+        return {};
     const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return runtimeFolder() + QStringLiteral("/belltide-") + QString::fromLatin1(hash);
+    return folder + QStringLiteral("/belltide-") + QString::fromLatin1(hash);
+}
+
+bool isPrivateFolder(const QByteArray &path, uint user)
+{
+    struct stat st;
+    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == user
+        && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 bool toAddress(const QString &path, sockaddr_un *address)
@@ -37,11 +43,34 @@ bool toAddress(const QString &path, sockaddr_un *address)
 
 } // namespace
 
+QString SingleInstance::meetingFolder(const QList<Candidate> &candidates, uint user)
+{
+    for (const Candidate &c : candidates) {
+        if (c.folder.isEmpty())
+            continue;
+        const QByteArray path = QFile::encodeName(c.folder);
+        if (c.create && QDir().mkpath(QFileInfo(c.folder).path()))
+            ::mkdir(path.constData(), 0700); // an existing folder is judged as it is
+        if (isPrivateFolder(path, user))
+            return c.folder;
+    }
+    return {};
+}
+
+QList<SingleInstance::Candidate> SingleInstance::defaultCandidates()
+{
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    return {{qEnvironmentVariable("XDG_RUNTIME_DIR"), false},
+            {cache.isEmpty() ? QString() : cache + QStringLiteral("/belltide-instance"), true}};
+}
+
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
     : QObject(parent)
-    , m_socketPath(baseName(key) + QStringLiteral(".socket"))
-    , m_lock(baseName(key) + QStringLiteral(".lock"))
+    , m_socketPath(baseName(key))
+    , m_lock(m_socketPath.isEmpty() ? QString() : m_socketPath + QStringLiteral(".lock"))
 {
+    if (!m_socketPath.isEmpty())
+        m_socketPath += QStringLiteral(".socket");
 }
 
 SingleInstance::~SingleInstance()
@@ -63,6 +92,8 @@ void SingleInstance::release()
 
 bool SingleInstance::claim()
 {
+    if (m_socketPath.isEmpty())
+        return true; // no private folder to meet in: better two copies than none
     if (m_lock.tryLock(0)) {
         listen();
         return true;
