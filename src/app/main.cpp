@@ -1,3 +1,4 @@
+#include "appicon.h"
 #include "frmalarmclock.h"
 #include "frmclock.h"
 #include "fontwarmup.h"
@@ -18,6 +19,7 @@
 
 int main(int argc, char *argv[])
 {
+    adoptApplicationId();
     FontConfigWarmUp fonts;
     QApplication app(argc, argv);
     // Nothing below may touch fontconfig while it reads its configuration.

@@ -1,3 +1,4 @@
+#include "appicon.h"
 #include "helpviewer.h"
 
 #include <QApplication>
@@ -8,8 +9,8 @@
 // is empty; 2 asks a viewer to close and opens nothing.
 int main(int argc, char *argv[])
 {
+    adoptApplicationId();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("belltide-help"));
 
     const QStringList args = QApplication::arguments().mid(1);
     const QString file = args.value(0);

@@ -4,6 +4,7 @@
 // first click of a shop button and drives it through its standard input; see
 // webhelper.h for the commands.
 
+#include "appicon.h"
 #include "webhelper.h"
 
 #include "unixsignals.h"
@@ -32,6 +33,7 @@ int main(int argc, char *argv[])
     // on Belltide's terminal; QT_LOGGING_RULES can still bring them back.
     QLoggingCategory::setFilterRules(QStringLiteral("qt.webenginecontext.info=false\njs=false"));
 
+    adoptApplicationId();
     QApplication app(argc, argv);
     app.setQuitOnLastWindowClosed(false);
     // A terminating signal ends the event loop, so the web engine still shuts
