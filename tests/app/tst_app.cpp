@@ -6,8 +6,10 @@
 #include "singleinstance.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryFile>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 
@@ -195,6 +197,69 @@ private slots:
         QVERIFY(!SingleInstance(b->p.settingsFile()).claim());
         ending.release();
         QVERIFY(SingleInstance(b->p.settingsFile()).claim());
+    }
+
+    // The copies meet only in a folder of the user's alone; any other
+    // candidate is passed over.
+    void theCopiesMeetInAPrivateFolderOnly_data() {
+        QTest::addColumn<QString>("first");  // what the first candidate is
+        QTest::addColumn<bool>("create");    // made when missing
+        QTest::addColumn<int>("otherUser");  // judged for another user than its owner
+        QTest::addColumn<int>("chosen");     // 0 the first, 1 the second, -1 none
+        QTest::newRow("private") << "0700" << false << 0 << 0;
+        QTest::newRow("others may enter") << "0755" << false << 0 << 1;
+        QTest::newRow("others may write") << "0777" << false << 0 << 1;
+        QTest::newRow("group may write") << "0730" << false << 0 << 1;
+        QTest::newRow("someone else's") << "0700" << false << 1 << -1; // the second is not theirs either
+        QTest::newRow("a link to a private folder") << "link" << false << 0 << 1;
+        QTest::newRow("a file") << "file" << false << 0 << 1;
+        QTest::newRow("missing, made") << "missing" << true << 0 << 0;
+        QTest::newRow("missing, not made") << "missing" << false << 0 << 1;
+        QTest::newRow("unset") << "unset" << false << 0 << 1;
+    }
+    void theCopiesMeetInAPrivateFolderOnly() {
+        QFETCH(QString, first);
+        QFETCH(bool, create);
+        QFETCH(int, otherUser);
+        QFETCH(int, chosen);
+        QTemporaryDir dir;
+        const QString a = dir.filePath(QStringLiteral("a")), second = dir.filePath(QStringLiteral("b"));
+        QVERIFY(QDir().mkdir(second) && QFile::setPermissions(second, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+        bool ok = false;
+        if (first == QStringLiteral("link"))
+            QVERIFY(QFile::link(second, a));
+        else if (first == QStringLiteral("file"))
+            FakePlatform::write(a, "x");
+        else if (const uint mode = first.toUInt(&ok, 8); ok)
+            QVERIFY(QDir().mkdir(a) && ::chmod(QFile::encodeName(a).constData(), mode) == 0);
+        const QList<SingleInstance::Candidate> candidates{{first == QStringLiteral("unset") ? QString() : a, create},
+                                                          {second, false}};
+        const QString expected = chosen == 0 ? a : chosen == 1 ? second : QString();
+        QCOMPARE(SingleInstance::meetingFolder(candidates, ::geteuid() + otherUser), expected);
+        if (create)
+            QCOMPARE(QFileInfo(a).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
+    }
+
+    // Another user who plants a lock where Belltide once met its copies, or
+    // who makes that folder open to all, cannot keep it from starting nor
+    // receive its requests: it meets its copies in its own folder instead.
+    void aLockInAFolderNotTheUsersOwnDoesNotStopTheStart() {
+        QTemporaryDir runtime, cache;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        SingleInstance squatter(b->p.settingsFile());
+        QVERIFY(squatter.claim());
+        int raised = 0;
+        connect(&squatter, &SingleInstance::activationRequested, this, [&] { ++raised; });
+        QVERIFY(QFile::setPermissions(runtime.path(), QFile::Permissions(0x7777)));
+
+        SingleInstance first(b->p.settingsFile());
+        QVERIFY(first.claim());
+        QVERIFY(!QDir(cache.filePath(QStringLiteral("belltide-instance"))).isEmpty());
+        QVERIFY(!SingleInstance(b->p.settingsFile()).claim()); // its own copies still meet
+        QTest::qWait(200);
+        QCOMPARE(raised, 0);
+        qunsetenv("XDG_CACHE_HOME");
     }
 
     void everyShopButtonOpensTheShop() {

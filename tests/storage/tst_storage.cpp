@@ -172,6 +172,8 @@ private slots:
         QTest::newRow("edited by hand") << QByteArray("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n") << "7:30";
         QTest::newRow("unterminated") << QByteArray("[Corvanta\\lastsettings]\ntimealarm=\"7:3") << "7:3";
         QTest::newRow("no section") << QByteArray("timealarm=\"7:30\"\n") << "";
+        QTest::newRow("repeated in other letter case") << QByteArray("[Corvanta\\lastsettings]\ntimealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
+                                                                  "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n") << "3";
         QTest::newRow("random bytes") << random << "";
         QTest::newRow("oversized") << "[Corvanta\\lastsettings]\ntimealarm=\"7:30\"\n" + QByteArray(IniSettingsStore::kMaxFileSize, ';') << "";
     }
@@ -220,11 +222,50 @@ private slots:
         QCOMPARE(ReminderFile::firstField(content), field);
     }
 
-    void theReminderFileLivesBesideAProgramItsUserCanWrite() {
-        const QString home = QStringLiteral("/home/u/.local/share/belltide");
-        QCOMPARE(ReminderFile::location(m_dir.path(), home), m_dir.filePath(QStringLiteral("reminder.ini")));
-        QCOMPARE(ReminderFile::location(m_dir.filePath(QStringLiteral("gone")), home), home + QStringLiteral("/reminder.ini"));
-        QCOMPARE(ReminderFile::read(m_dir.filePath(QStringLiteral("none.ini"))), std::optional<QString>());
+    // The program's folder holds the reminder only when it is the user's
+    // alone: anyone who could write it or a folder above it could read or
+    // replace the reminder, and a system folder serves every user.
+    void theReminderStaysWithItsUser_data() {
+        QTest::addColumn<QString>("folder");   // relative to a temporary folder, or absolute
+        QTest::addColumn<int>("mode");         // the folder's, -1 when it is not made
+        QTest::addColumn<int>("parentMode");
+        QTest::addColumn<int>("otherUser");    // judged for another user than its owner
+        QTest::addColumn<bool>("beside");
+        QTest::newRow("a build of the user's") << "app" << 0755 << 0700 << 0 << true;
+        QTest::newRow("private") << "app" << 0700 << 0700 << 0 << true;
+        QTest::newRow("group may write") << "app" << 0775 << 0700 << 0 << false;
+        QTest::newRow("anyone may write") << "app" << 0777 << 0700 << 0 << false;
+        QTest::newRow("anyone may write the folder above") << "app" << 0755 << 0777 << 0 << false;
+        QTest::newRow("in a sticky folder such as /tmp") << "app" << 0755 << 01777 << 0 << true;
+        QTest::newRow("someone else's") << "app" << 0755 << 0700 << 1 << false;
+        QTest::newRow("missing") << "gone" << -1 << 0700 << 0 << false;
+        QTest::newRow("a system folder, even for its owner") << "/usr/lib" << -1 << -1 << 0 << false;
+    }
+    void theReminderStaysWithItsUser() {
+        QFETCH(QString, folder);
+        QFETCH(int, mode);
+        QFETCH(int, parentMode);
+        QFETCH(int, otherUser);
+        QFETCH(bool, beside);
+        QTemporaryDir top;
+        const QString parent = top.filePath(QStringLiteral("p"));
+        QVERIFY(QDir().mkdir(parent));
+        if (!QDir::isAbsolutePath(folder))
+            folder = parent + u'/' + folder;
+        if (mode >= 0)
+            QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), mode_t(mode)) == 0);
+        if (parentMode >= 0)
+            QVERIFY(::chmod(QFile::encodeName(parent).constData(), mode_t(parentMode)) == 0);
+        struct stat st {};
+        const uint owner = ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_uid : ::geteuid();
+        QCOMPARE(ReminderFile::isUsersOwnFolder(folder, owner + otherUser), beside);
+
+        if (otherUser == 0 && owner == ::geteuid()) { // the places the program takes
+            const QString data = top.filePath(QStringLiteral("data"));
+            QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + QStringLiteral("/reminder.ini"));
+            QCOMPARE(ReminderFile::otherLocation(folder, data), beside ? data + QStringLiteral("/reminder.ini") : QString());
+        }
+        ::chmod(QFile::encodeName(parent).constData(), 0700);
     }
 };
 
