@@ -6,19 +6,18 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
 
-cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DBELLTIDE_BUILD_TESTS=OFF -DCMAKE_INSTALL_PREFIX=/usr >/dev/null
-cmake --build build-pkg -j"$(nproc)"
-(cd build-pkg && cpack -G DEB >/dev/null)
-deb=$(ls build-pkg/belltide_*.deb)
+deb=$(scripts/package.sh | tail -n1)
 echo "== $deb"
 dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
 
 was_installed=$(dpkg-query -W -f='${Status}' belltide 2>/dev/null | grep -c 'install ok installed' || true)
-apt-get install -y -q "./$deb" >/dev/null
-trap '[[ $was_installed == 1 ]] || apt-get remove -y -q belltide >/dev/null' EXIT
+apt-get -o DPkg::Lock::Timeout=600 install -y -q "$deb" >/dev/null
+trap '[[ $was_installed == 1 ]] || apt-get -o DPkg::Lock::Timeout=600 remove -y -q belltide >/dev/null' EXIT
 
-desktop-file-validate /usr/share/applications/belltide.desktop
-ls /usr/share/icons/hicolor/*/apps/belltide.png | wc -l | xargs echo "icons:"
+id=com.corvanta.belltide
+desktop-file-validate /usr/share/applications/$id.desktop
+appstreamcli validate --no-net /usr/share/metainfo/$id.metainfo.xml
+ls /usr/share/icons/hicolor/*/apps/$id.png | wc -l | xargs echo "icons:"
 
 # As an ordinary user, the program folder is not writable: the reminder file
 # goes to the user's data folder.
