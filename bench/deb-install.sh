@@ -19,8 +19,9 @@ desktop-file-validate /usr/share/applications/$id.desktop
 appstreamcli validate --no-net /usr/share/metainfo/$id.metainfo.xml
 ls /usr/share/icons/hicolor/*/apps/$id.png | wc -l | xargs echo "icons:"
 
-# As an ordinary user, the program folder is not writable: the reminder file
-# goes to the user's data folder.
+# As an ordinary user and as root (for whom the program's folder is writable),
+# the reminder goes to the user's own data folder, never into the program's
+# folder, which every user's copy would see.
 check=$(mktemp)
 cat >"$check" <<'INNER'
 set -euo pipefail
@@ -28,7 +29,7 @@ source tests/e2e/lib.sh
 belltide &
 pid=$!
 id=$(wait_window Belltide 20) || fail "the installed program shows no window"
-echo "window width $(width "$id")"
+echo "window width $(width "$id"), $(xprop -id "$id" WM_CLASS)"
 click $CMDREM
 type_into 300 230 "packaged reminder"
 click 392 308
@@ -36,7 +37,8 @@ id2=$(wait_window 'Status:' 10) || fail "no success message"
 xdotool key Return
 sleep 0.5
 [[ -f "$XDG_DATA_HOME/belltide/reminder.ini" ]] || fail "reminder not in the data folder"
-echo "reminder file: $XDG_DATA_HOME/belltide/reminder.ini"
+echo "$(id -un): reminder file $XDG_DATA_HOME/belltide/reminder.ini"
+! ls /usr/lib/*/belltide/reminder.ini 2>/dev/null || fail "a reminder in the program's folder"
 kill -TERM "$pid"; ended || fail "exit status $? after SIGTERM"
 [[ -f "$XDG_CONFIG_HOME/belltide/settings.ini" ]] || fail "settings not saved"
 echo "installed program: ok"
@@ -45,4 +47,5 @@ chmod 644 "$check"
 chmod 755 tests tests/e2e tests/support 2>/dev/null || true
 runuser -u nobody -- env -i PATH=/usr/bin:/bin LANG=C.UTF-8 \
   bash tests/support/desktop.sh bash "$check"
+env -i PATH=/usr/bin:/bin LANG=C.UTF-8 bash tests/support/desktop.sh bash "$check"
 rm -f "$check"

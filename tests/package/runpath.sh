@@ -12,7 +12,10 @@ for f in "$@"; do
   [[ -z $path ]] && continue
   IFS=: read -r -a entries <<<"$path:"
   for e in "${entries[@]}"; do
-    [[ $e == /* || $e == '$ORIGIN' || $e == '$ORIGIN/'* ]] || { echo "FAIL: $f searches '$e'" >&2; bad=1; }
+    [[ $e == /* || $e == '$ORIGIN' || $e == '$ORIGIN/'* ]] && continue
+    echo "FAIL: $f searches ${e:-the current folder (an empty entry)}${e:+ (relative to the current folder)}" >&2
+    bad=1
+    break
   done
 done
 exit $bad
