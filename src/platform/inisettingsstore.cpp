@@ -9,7 +9,7 @@
 
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -23,24 +23,75 @@ bool sameName(const QString &a, const QString &b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
-// A name as sameName() sees it, each character in its simple case folding,
-// as UTF-8 bytes. Names are nearly always ASCII and short enough to need no
-// memory of their own.
-std::string foldedName(QByteArrayView utf8)
+// The hash of a name as sameName() sees it: of each character in its simple
+// case folding, as UTF-8. Names are nearly always ASCII: those are folded in
+// `buffer` without asking the Unicode tables.
+size_t foldedHash(QByteArrayView utf8, std::string &buffer)
 {
-    std::string out(utf8.data(), size_t(utf8.size()));
-    for (char &c : out) {
+    buffer.assign(utf8.data(), size_t(utf8.size()));
+    for (char &c : buffer) {
         if (c & 0x80) { // not ASCII: fold the whole name the long way
-            out.clear();
+            buffer.clear();
             for (const char32_t u : QString::fromUtf8(utf8).toUcs4())
-                out += QStringView(QChar::fromUcs4(QChar::toCaseFolded(u))).toUtf8().toStdString();
-            return out;
+                buffer += QStringView(QChar::fromUcs4(QChar::toCaseFolded(u))).toUtf8().toStdString();
+            break;
         }
         if (c >= 'A' && c <= 'Z')
             c = char(c - 'A' + 'a');
     }
-    return out;
+    return std::hash<std::string_view>()(buffer);
 }
+
+// Entries found again by the hash of their name: open addressing in one flat
+// array, which grows by doubling. Nothing is kept per entry but its slot, so
+// a file of a million small sections or keys reads without a million
+// allocations.
+class NameIndex
+{
+public:
+    // The entry with this hash that `same` accepts, or `value` newly added;
+    // true when added.
+    template <typename Same>
+    std::pair<qsizetype, bool> findOrAdd(size_t hash, qsizetype value, Same same)
+    {
+        if ((m_count + 1) * 2 > m_slots.size())
+            grow();
+        const size_t mask = m_slots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot &slot = m_slots[i];
+            if (slot.value < 0) {
+                slot = {hash, value};
+                ++m_count;
+                return {value, true};
+            }
+            if (slot.hash == hash && same(slot.value))
+                return {slot.value, false};
+        }
+    }
+
+private:
+    struct Slot
+    {
+        size_t hash = 0;
+        qsizetype value = -1;
+    };
+    void grow()
+    {
+        std::vector<Slot> old(std::max<size_t>(64, m_slots.size() * 2));
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot &slot : old) {
+            if (slot.value < 0)
+                continue;
+            size_t i = slot.hash & mask;
+            while (m_slots[i].value >= 0)
+                i = (i + 1) & mask;
+            m_slots[i] = slot;
+        }
+    }
+    std::vector<Slot> m_slots;
+    size_t m_count = 0;
+};
 
 QByteArray quoted(const QString &value)
 {
@@ -141,13 +192,9 @@ QString IniSettingsStore::defaultFilePath()
 QList<IniSettingsStore::Section> IniSettingsStore::parse(const QByteArray &content)
 {
     QList<Section> sections;
-    // Keys are found by their folded name behind their section's index: one
-    // table for all keys, since a table per section would take more memory
-    // than a section of one key takes in the file.
-    std::unordered_map<std::string, qsizetype> sectionIndex, keyIndex;
-    const qsizetype lines = content.count('\n') + 1;
-    sectionIndex.reserve(size_t(lines));
-    keyIndex.reserve(size_t(lines));
+    NameIndex sectionIndex, keyIndex;
+    std::vector<std::pair<qsizetype, qsizetype>> keyPlace; // section and place of each key in keyIndex
+    std::string buffer;
     qsizetype current = -1;
     const QByteArrayView all(content);
     for (qsizetype start = 0; start < all.size();) {
@@ -162,26 +209,32 @@ QList<IniSettingsStore::Section> IniSettingsStore::parse(const QByteArray &conte
         if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
             continue;
         if (line.startsWith('[') && line.endsWith(']')) {
-            const QByteArrayView name = line.sliced(1, line.size() - 2);
-            const auto [it, added] = sectionIndex.try_emplace(foldedName(name), sections.size());
+            const QString name = QString::fromUtf8(line.sliced(1, line.size() - 2));
+            const auto [found, added] = sectionIndex.findOrAdd(
+                foldedHash(line.sliced(1, line.size() - 2), buffer), sections.size(),
+                [&](qsizetype i) { return sameName(sections[i].name, name); });
             if (added)
-                sections.append(Section{QString::fromUtf8(name), {}});
-            current = it->second;
+                sections.append(Section{name, {}});
+            current = found;
             continue;
         }
         const qsizetype eq = line.indexOf('=');
         if (current < 0 || eq <= 0)
             continue; // not ours: passed over
-        const QByteArrayView key = line.first(eq).trimmed();
+        const QString key = QString::fromUtf8(line.first(eq).trimmed());
         QString value = unquoted(line.sliced(eq + 1));
         auto &values = sections[current].values;
-        const quint32 section = quint32(current);
-        const auto [it, added] = keyIndex.try_emplace(
-            std::string(reinterpret_cast<const char *>(&section), sizeof section) + foldedName(key), values.size());
-        if (added)
-            values.append(std::pair(QString::fromUtf8(key), std::move(value)));
-        else
-            values[it->second].second = std::move(value);
+        const size_t hash = foldedHash(line.first(eq).trimmed(), buffer) ^ (size_t(current) * 0x9e3779b97f4a7c15u);
+        const auto [found, added] =
+            keyIndex.findOrAdd(hash, qsizetype(keyPlace.size()), [&](qsizetype i) {
+                return keyPlace[i].first == current && sameName(values[keyPlace[i].second].first, key);
+            });
+        if (added) {
+            keyPlace.emplace_back(current, values.size());
+            values.append(std::pair(key, std::move(value)));
+        } else {
+            values[keyPlace[found].second].second = std::move(value);
+        }
     }
     return sections;
 }
