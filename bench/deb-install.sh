@@ -2,11 +2,13 @@
 # Builds the Debian package, installs it with apt, starts the installed
 # program as an ordinary user on a private desktop and removes the package
 # again. Run as root on a Debian 12 machine.
+#   bench/deb-install.sh [DEB]    (default: build it with scripts/package.sh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --test
 
-deb=$(scripts/package.sh | tail -n1)
+deb=${1:-}
+[[ -n $deb ]] || deb=$(scripts/package.sh | tail -n1)
 echo "== $deb"
 dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
 
