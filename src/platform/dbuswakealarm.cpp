@@ -219,9 +219,12 @@ void SystemdWakeAlarm::start(const QString &why)
         if (error.isValid() && error.name() != QLatin1String("org.freedesktop.systemd1.UnitExists")) {
             if (m_timer == name)
                 m_timer.clear();
-            refused(error.name() == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown")
-                        ? QStringLiteral("there is no user service manager")
-                        : error.message());
+            // No owner, and none to start: the bus's own errors.
+            const bool absent = error.name().startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."))
+                                || error.type() == QDBusError::ServiceUnknown
+                                || error.name() == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner");
+            refused(absent ? QStringLiteral("there is no user service manager: ") + error.message()
+                           : error.message());
             return;
         }
         // An older systemd takes the timer, then fails it.
