@@ -114,11 +114,24 @@ UnitProperty unitProperty(const QString &name, const T &value)
     return UnitProperty{name, QDBusVariant(QVariant::fromValue(value))};
 }
 
+void registerTypes()
+{
+    qDBusRegisterMetaType<UnitProperty>();
+    qDBusRegisterMetaType<QList<UnitProperty>>();
+    qDBusRegisterMetaType<AuxUnit>();
+    qDBusRegisterMetaType<QList<AuxUnit>>();
+    qDBusRegisterMetaType<CalendarTimer>();
+    qDBusRegisterMetaType<QList<CalendarTimer>>();
+    qDBusRegisterMetaType<ExecCommand>();
+    qDBusRegisterMetaType<QList<ExecCommand>>();
+}
+
 } // namespace
 
 SystemdWakeAlarm::SystemdWakeAlarm(QObject *parent)
     : QObject(parent)
 {
+    registerTypes();
 }
 
 QDBusConnection &SystemdWakeAlarm::bus()
@@ -132,14 +145,7 @@ SystemdWakeAlarm::SystemdWakeAlarm(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
     , m_bus(bus)
 {
-    qDBusRegisterMetaType<UnitProperty>();
-    qDBusRegisterMetaType<QList<UnitProperty>>();
-    qDBusRegisterMetaType<AuxUnit>();
-    qDBusRegisterMetaType<QList<AuxUnit>>();
-    qDBusRegisterMetaType<CalendarTimer>();
-    qDBusRegisterMetaType<QList<CalendarTimer>>();
-    qDBusRegisterMetaType<ExecCommand>();
-    qDBusRegisterMetaType<QList<ExecCommand>>();
+    registerTypes();
 }
 
 SystemdWakeAlarm::~SystemdWakeAlarm()

@@ -1,0 +1,1 @@
+source "$(dirname "$0")/lib.sh"; note ok
