@@ -85,8 +85,11 @@ public:
         const QDBusMessage reply =
             bus->call(QDBusMessage::createMethodCall(s.name, s.path, kMock, method));
         QList<QVariantList> rows;
-        if (reply.type() != QDBusMessage::ReplyMessage)
+        if (reply.type() != QDBusMessage::ReplyMessage) {
+            // Never mistaken for "nothing held".
+            rows << QVariantList{QStringLiteral("error"), reply.errorMessage()};
             return rows;
+        }
         const QDBusArgument arg = reply.arguments().value(0).value<QDBusArgument>();
         arg.beginArray();
         while (!arg.atEnd()) {
@@ -205,6 +208,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(held().size(), 0, 30000);
         guard->keepAwake(reason);
         QTRY_COMPARE_WITH_TIMEOUT(held().size(), 1, 30000);
+        QTest::qWait(300); // the answer has reached the guard too
         guard.reset(); // the program's end: nothing left behind, at once
         QCOMPARE(held().size(), 0);
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
