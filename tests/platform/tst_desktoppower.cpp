@@ -17,7 +17,10 @@
 
 // Keeping the machine awake and waking it, against stand-ins for the desktop
 // portal, the older power management service and systemd's user instance
-// (python3-dbusmock templates in tests/support) on a private session bus.
+// (python3-dbusmock templates in tests/support) on a private session bus:
+// what the desktop offers and what it refuses. The wake timer's moment, its
+// replacement and its end are judged with the real program (e2e_sleep,
+// e2e_clockchange).
 namespace {
 
 const QString kMock = QStringLiteral("org.freedesktop.DBus.Mock");
@@ -223,41 +226,6 @@ private slots:
         guard.allowSleep();
         QTRY_VERIFY_WITH_TIMEOUT(PrivateBus::logOf(p).contains(QLatin1String("Close")), 30000);
         QCOMPARE(b->list(p, QStringLiteral("Inhibitions")).size(), 0);
-    }
-
-    // One wake timer, at the moment asked for (in UTC), waking the system
-    // and gone once elapsed; replaced by the next, removed at cancel and when
-    // the alarm goes with the program.
-    void oneWakeTimerAtItsMoment()
-    {
-        const Service sd = b->start(QStringLiteral("systemd_user"), kSystemd.name, kSystemd.path);
-        auto timers = [&] { return b->list(sd, QStringLiteral("Timers")); };
-        const QDateTime first(QDate(2026, 5, 7), QTime(12, 59), Qt::OffsetFromUTC, 5 * 3600 + 1800);
-        const QDateTime second(QDate(2026, 5, 8), QTime(6, 14), Qt::UTC);
-        auto alarm = std::make_unique<SystemdWakeAlarm>(*b->bus);
-
-        alarm->wakeAt(first, QStringLiteral("7:30"));
-        alarm->wakeAt(first, QStringLiteral("7:30")); // the same: no new timer
-        QTRY_COMPARE_WITH_TIMEOUT(timers().size(), 1, 30000);
-        const QVariantList t = timers().first();
-        QCOMPARE(t.value(1).toString(), QStringLiteral("active"));
-        QCOMPARE(t.value(2).toString(), QStringLiteral("2026-05-07 07:29:00 UTC"));
-        QCOMPARE(t.value(3).toBool(), true);  // WakeSystem
-        QCOMPARE(t.value(4).toBool(), false); // RemainAfterElapse
-        QVERIFY(QFile::exists(t.value(5).toString()));
-
-        alarm->wakeAt(second, QStringLiteral("6:15"));
-        QTRY_COMPARE_WITH_TIMEOUT(timers().size(), 1, 30000);
-        QTRY_COMPARE_WITH_TIMEOUT(timers().first().value(2).toString(), QStringLiteral("2026-05-08 06:14:00 UTC"), 30000);
-        QCOMPARE(PrivateBus::logOf(sd).count(QLatin1String("StartTransientUnit")), 2);
-
-        alarm->cancel();
-        QTRY_COMPARE_WITH_TIMEOUT(timers().size(), 0, 30000);
-        alarm->wakeAt(first, QStringLiteral("7:30"));
-        QTRY_COMPARE_WITH_TIMEOUT(timers().size(), 1, 30000);
-        alarm.reset(); // the program's end
-        QCOMPARE(timers().size(), 0);
-        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
 
     // Refused (systemd before 254, or no user service manager): one line,

@@ -35,11 +35,6 @@ def UnInhibit(self, cookie):
     del self.inhibitions[int(cookie)]
 
 
-@dbus.service.method(MAIN_IFACE, in_signature='', out_signature='b')
-def HasInhibit(self):
-    return bool(self.inhibitions)
-
-
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a(us)')
 def Inhibitions(self):
     return dbus.Array([dbus.Struct((dbus.UInt32(c), r)) for c, r in self.inhibitions.items()], signature='(us)')
