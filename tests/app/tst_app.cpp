@@ -203,7 +203,7 @@ private slots:
         QTest::mouseClick(b->ui().Command2, Qt::LeftButton);
         QTest::mouseClick(b->w->frmclock().findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(b->p.shop.shows, 3);
-        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.bookwick.example/exec/obidos/redirect-home/corvanta-20"))));
+        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.quire.example/exec/obidos/redirect-home/corvanta-20"))));
     }
 
 };

@@ -29,17 +29,17 @@ window_gone 'About Belltide3' || fail "Return did not close About"
 note "the shop buttons open one web view window, again after it closed"
 id=$(wait_window Belltide)
 click $COMMAND1
-shop=$(wait_window Bookwick 90) || fail "no web view window"
+shop=$(wait_window Quire 90) || fail "no web view window"
 click $COMMAND1
 sleep 2
-[[ $(count_windows Bookwick) == 1 ]] || fail "a second web view window"
+[[ $(count_windows Quire) == 1 ]] || fail "a second web view window"
 xdotool windowactivate --sync "$shop" key alt+F4
-window_gone Bookwick || fail "the web view window did not close"
+window_gone Quire || fail "the web view window did not close"
 click $CMDREM
 click $COMMAND2
-wait_window Bookwick 90 >/dev/null || fail "no web view window after the first closed"
+wait_window Quire 90 >/dev/null || fail "no web view window after the first closed"
 kill -0 "$pid" || fail "the program ended"
 menu $MENU_FILE 1
 ended || fail "exit status $?"
-window_gone Bookwick || fail "the web view window outlived the program"
+window_gone Quire || fail "the web view window outlived the program"
 note "ok"
