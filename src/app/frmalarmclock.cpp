@@ -251,6 +251,10 @@ void FrmAlarmClock::SaveSettingsAndEnd()
     if (m_ending)
         return; // the process is already on its way out
     m_ending = true;
+    // From here on the program only saves and ends: no clock tick, alarm or
+    // reminder check, also while the warning below waits for the user.
+    for (TickTimer *timer : {m_timer1, m_timer2, m_timer3})
+        timer->setEnabled(false);
 
     const ReminderDate date = m_reminders->dateToSave();
     SettingsStore &store = m_services.settings;
