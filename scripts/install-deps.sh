@@ -23,6 +23,7 @@ test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file libx11-dev libxdamage-dev
   xclip faketime valgrind
+  dbus python3-dbusmock
 )
 
 want=("${run_pkgs[@]}")

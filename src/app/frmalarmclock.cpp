@@ -82,7 +82,8 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     m_alarm = std::make_unique<AlarmClock>(
         AlarmControls{ui.txttimetot, ui.txttimetot2, ui.TxtTime, ui.Txtfile, ui.OptDate, ui.CmdSet, ui.CmdReset,
                       ui.cmdremset, m_timer1, m_timer2},
-        clock, m_services.player, m_services.fileDialog, [this]() -> FrmClock & { return frmclock(); });
+        clock, m_services.player, m_services.fileDialog, m_services.sleep, m_services.wake,
+        [this]() -> FrmClock & { return frmclock(); });
     m_reminders = std::make_unique<Reminders>(
         ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
         m_services.messageBox, m_services.reminderFile, m_services.otherReminderFile);
@@ -116,6 +117,16 @@ FrmAlarmClock::~FrmAlarmClock()
     delete m_frmclock;
     delete m_frmhelp;
     delete m_frmAbout;
+}
+
+// Arial (Liberation Sans, by fontconfig's choice) at 10 pixels: the largest
+// size at which "Enable For A Reminder" fits beside its option mark and
+// "reminder screen" ends before CmdIn, at every scale factor.
+QFont FrmAlarmClock::defaultFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(7.5);
+    return font;
 }
 
 void FrmAlarmClock::applyDesignLook()
@@ -164,6 +175,10 @@ void FrmAlarmClock::applyDesignLook()
 
     ui.Command1->setText(Shop::buyFromCaption());
     ui.Command2->setText(Shop::clickForCaption());
+    // The arrow buttons are one character wide and tall: their arrows stand
+    // one above the other, as a caption wider than its button breaks.
+    for (QPushButton *arrows : {ui.CmdIn, ui.cmdRem})
+        arrows->setText(arrows->text().split(QString(), Qt::SkipEmptyParts).join(u'\n'));
 
     // What a screen reader speaks: a text box takes the words of the label
     // that explains it.
@@ -237,6 +252,10 @@ void FrmAlarmClock::SaveSettingsAndEnd()
     if (m_ending)
         return; // the process is already on its way out
     m_ending = true;
+    // From here on the program only saves and ends: no clock tick, alarm or
+    // reminder check, also while the warning below waits for the user.
+    for (TickTimer *timer : {m_timer1, m_timer2, m_timer3})
+        timer->setEnabled(false);
 
     const ReminderDate date = m_reminders->dateToSave();
     SettingsStore &store = m_services.settings;

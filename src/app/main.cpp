@@ -12,6 +12,8 @@
 #include "unixsignals.h"
 
 #include "clock.h"
+#include "dbussleepguard.h"
+#include "dbuswakealarm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -27,8 +29,7 @@ int main(int argc, char *argv[])
     // The program ends through its main window only; a message box or the
     // clock-only view closing must never end it.
     app.setQuitOnLastWindowClosed(false);
-    // The windows' default font, for every control whose design names none.
-    QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
+    QApplication::setFont(FrmAlarmClock::defaultFont());
 
     const QString settingsFile = IniSettingsStore::defaultFilePath();
     SingleInstance instance(settingsFile);
@@ -50,8 +51,13 @@ int main(int argc, char *argv[])
     // window goes away after the program's own windows.
     ProcessShopWindow shop(appDir + QStringLiteral("/belltide-web"));
     QtProcessControl process;
+    // Declared before the main window: what the alarm asked of the desktop
+    // is ended when the window goes, and these wait for the answers.
+    DBusSleepGuard sleepGuard;
+    SystemdWakeAlarm wakeAlarm;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
+                                         sleepGuard, wakeAlarm,
                                          appDir, ReminderFile::location(appDir, userDataDir),
                                          ReminderFile::otherLocation(appDir, userDataDir)});
     messageBox.setParent(&frmAlarmClock);
