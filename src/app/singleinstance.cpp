@@ -1,5 +1,7 @@
 #include "singleinstance.h"
 
+#include "privatefolder.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -16,18 +18,12 @@ namespace {
 
 QString baseName(const QString &key)
 {
-    const QString folder = SingleInstance::meetingFolder(SingleInstance::defaultCandidates(), ::geteuid());
+    const QString folder =
+        PrivateFolder::choose(PrivateFolder::defaultCandidates(QStringLiteral("belltide-instance")), ::geteuid());
     if (folder.isEmpty())
         return {};
     const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
     return folder + QStringLiteral("/belltide-") + QString::fromLatin1(hash);
-}
-
-bool isPrivateFolder(const QByteArray &path, uint user)
-{
-    struct stat st;
-    return ::lstat(path.constData(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == user
-        && (st.st_mode & (S_IRWXG | S_IRWXO)) == 0;
 }
 
 bool toAddress(const QString &path, sockaddr_un *address)
@@ -42,27 +38,6 @@ bool toAddress(const QString &path, sockaddr_un *address)
 }
 
 } // namespace
-
-QString SingleInstance::meetingFolder(const QList<Candidate> &candidates, uint user)
-{
-    for (const Candidate &c : candidates) {
-        if (c.folder.isEmpty())
-            continue;
-        const QByteArray path = QFile::encodeName(c.folder);
-        if (c.create && QDir().mkpath(QFileInfo(c.folder).path()))
-            ::mkdir(path.constData(), 0700); // an existing folder is judged as it is
-        if (isPrivateFolder(path, user))
-            return c.folder;
-    }
-    return {};
-}
-
-QList<SingleInstance::Candidate> SingleInstance::defaultCandidates()
-{
-    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
-    return {{qEnvironmentVariable("XDG_RUNTIME_DIR"), false},
-            {cache.isEmpty() ? QString() : cache + QStringLiteral("/belltide-instance"), true}};
-}
 
 SingleInstance::SingleInstance(const QString &key, QObject *parent)
     : QObject(parent)

@@ -7,7 +7,7 @@ class QSocketNotifier;
 
 // One running copy per settings file: a second start asks the first to come to
 // the front and ends without touching anything. The copies meet at a lock file
-// and a Unix socket in a folder of the user's alone (meetingFolder()), so that
+// and a Unix socket in a folder of the user's alone (PrivateFolder), so that
 // no other user can plant a lock that keeps Belltide from starting.
 class SingleInstance : public QObject
 {
@@ -23,21 +23,6 @@ public:
     bool claim();
     // Lets a new copy start: called once this copy has saved what it keeps.
     void release();
-
-    // The first of `candidates` that is a private folder of `user`'s: a real
-    // folder (not a link) that belongs to the user and that nobody else may
-    // enter. A candidate that does not exist is made, with mode 0700, when
-    // `create` is set for it. Empty when there is none.
-    struct Candidate
-    {
-        QString folder;
-        bool create = false;
-    };
-    static QString meetingFolder(const QList<Candidate> &candidates, uint user);
-    // The runtime folder ($XDG_RUNTIME_DIR), else a folder of the program's
-    // in the user's cache folder. Never the shared temporary folder, where
-    // anyone may take a name first.
-    static QList<Candidate> defaultCandidates();
 
 signals:
     void activationRequested();

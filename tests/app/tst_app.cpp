@@ -3,6 +3,7 @@
 #include "monthcalendar.h"
 #include "frmabout.h"
 #include "shoplink.h"
+#include "privatefolder.h"
 #include "singleinstance.h"
 
 #include <QDir>
@@ -252,10 +253,10 @@ private slots:
             FakePlatform::write(a, "x");
         else if (const uint mode = first.toUInt(&ok, 8); ok)
             QVERIFY(QDir().mkdir(a) && ::chmod(QFile::encodeName(a).constData(), mode) == 0);
-        const QList<SingleInstance::Candidate> candidates{{first == QStringLiteral("unset") ? QString() : a, create},
+        const QList<PrivateFolder::Candidate> candidates{{first == QStringLiteral("unset") ? QString() : a, create},
                                                           {second, false}};
         const QString expected = chosen == 0 ? a : chosen == 1 ? second : QString();
-        QCOMPARE(SingleInstance::meetingFolder(candidates, ::geteuid() + otherUser), expected);
+        QCOMPARE(PrivateFolder::choose(candidates, ::geteuid() + otherUser), expected);
         if (create)
             QCOMPARE(QFileInfo(a).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
     }

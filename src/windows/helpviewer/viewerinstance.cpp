@@ -1,5 +1,7 @@
 #include "viewerinstance.h"
 
+#include "privatefolder.h"
+
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -9,13 +11,18 @@
 #include <QStandardPaths>
 #include <QThread>
 
+#include <unistd.h>
+
 namespace {
 
 QString baseName(const QString &helpFile)
 {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    // A folder of the user's alone: nobody else may plant a viewer there that
+    // takes this one's requests and keeps the help from showing.
+    const QString dir =
+        PrivateFolder::choose(PrivateFolder::defaultCandidates(QStringLiteral("belltide-instance")), ::geteuid());
     if (dir.isEmpty())
-        dir = QDir::tempPath();
+        return {};
     // The same file under another spelling of its path is the same file.
     const QFileInfo info(helpFile);
     const QString key = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
@@ -36,9 +43,11 @@ QByteArray encode(int command, const QString &key, const QString &token)
 
 ViewerInstance::ViewerInstance(const QString &helpFile, QObject *parent)
     : QObject(parent)
-    , m_socketPath(baseName(helpFile) + QStringLiteral(".socket"))
-    , m_lock(baseName(helpFile) + QStringLiteral(".lock"))
+    , m_socketPath(baseName(helpFile))
+    , m_lock(m_socketPath.isEmpty() ? QString() : m_socketPath + QStringLiteral(".lock"))
 {
+    if (!m_socketPath.isEmpty())
+        m_socketPath += QStringLiteral(".socket");
 }
 
 ViewerInstance::~ViewerInstance()
@@ -51,6 +60,8 @@ ViewerInstance::~ViewerInstance()
 
 bool ViewerInstance::claim(int command, const QString &key, const QString &activationToken)
 {
+    if (m_socketPath.isEmpty())
+        return true; // no private folder to meet in: a viewer of its own
     if (m_lock.tryLock(0)) {
         listen();
         return true;
