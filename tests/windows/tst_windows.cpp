@@ -123,6 +123,26 @@ private slots:
         QCOMPARE(asked.size(), 1);
     }
 
+    // A viewer planted where the viewers once met, in a folder that is no
+    // longer the user's alone, neither keeps the help from showing nor gets
+    // its request.
+    void aViewerInAFolderNotTheUsersOwnIsPassedOver() {
+        QTemporaryDir runtime, cache;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
+        const QString file = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
+        FakePlatform::write(file, "<html></html>");
+        ViewerInstance planted(file);
+        QVERIFY(planted.claim(HelpViewer::HelpKey, QString(), QString()));
+        QSignalSpy asked(&planted, &ViewerInstance::requested);
+        QVERIFY(QFile::setPermissions(runtime.path(), QFile::Permissions(0x7777)));
+        QVERIFY(ViewerInstance(file).claim(HelpViewer::HelpKey, QString(), QString()));
+        QTest::qWait(200);
+        QCOMPARE(asked.size(), 0);
+        qunsetenv("XDG_RUNTIME_DIR");
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
     // The shop's helper, played by a script that logs what it is told.
     void theShopHasOneHelperAtATime() {
         const QString helper = b->p.appDir.filePath(QStringLiteral("web.sh")), log = helper + QStringLiteral(".log");
