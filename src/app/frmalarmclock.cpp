@@ -254,7 +254,8 @@ void FrmAlarmClock::SaveSettingsAndEnd()
                 .arg(store.location(), store.errorString());
         // Also for the session's log: at a logout nobody may see the box.
         std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-        m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
+        if (!m_displayGone)
+            m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
     }
     m_services.process.endProcess();
 }
@@ -264,6 +265,13 @@ void FrmAlarmClock::terminationRequested()
     if (m_ending)
         m_services.process.endAtOnce(); // what was saved before stays as it was
     else
+        Form_Unload();
+}
+
+void FrmAlarmClock::displayLost()
+{
+    m_displayGone = true;
+    if (!m_ending)
         Form_Unload();
 }
 

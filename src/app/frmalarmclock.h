@@ -35,6 +35,10 @@ public:
     // SIGTERM, SIGINT or SIGHUP: leaves as closing the window does. A second
     // one while the exit waits on its warning ends the program at once.
     void terminationRequested();
+    // The display went away under the program (the X server or the Wayland
+    // compositor ended): saves as leaving does, from inside the toolkit's
+    // exit, with no window left to warn in.
+    void displayLost();
 
     void CmdIn_Click();
     void cmdRem_Click();
@@ -88,4 +92,5 @@ private:
     bool m_otherOwnWindowWasActive = false;
     bool m_shownOnce = false;
     bool m_ending = false;
+    bool m_displayGone = false;
 };

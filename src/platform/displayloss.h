@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QObject>
+
+// Qt ends the program with exit() when the connection to the display breaks
+// (the X server or the Wayland compositor went away, as at the end of a
+// session). This object says so on the way out, from inside that exit(), while
+// the windows and their contents still exist: the one moment left to save.
+// Only one may exist; an orderly end (main() returning) destroys it first.
+class DisplayLoss : public QObject
+{
+    Q_OBJECT
+
+public:
+    explicit DisplayLoss(QObject *parent = nullptr);
+    ~DisplayLoss() override;
+
+signals:
+    // Emitted at most once, synchronously; handlers must not wait on events.
+    void lost();
+
+private:
+    static void onExit();
+};
