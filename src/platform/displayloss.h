@@ -2,10 +2,10 @@
 
 #include <QObject>
 
-// Qt ends the program with exit() when the connection to the display breaks
-// (the X server or the Wayland compositor went away, as at the end of a
-// session). This object says so on the way out, from inside that exit(), while
-// the windows and their contents still exist: the one moment left to save.
+// Qt ends the program when the connection to the display breaks (the X server
+// or the Wayland compositor went away, as at the end of a session). This
+// object says so on the way out, while the windows and their contents still
+// exist: the one moment left to save.
 // Only one may exist; an orderly end (main() returning) destroys it first.
 class DisplayLoss : public QObject
 {
@@ -19,6 +19,7 @@ signals:
     // Emitted at most once, synchronously; handlers must not wait on events.
     void lost();
 
-private:
-    static void onExit();
+public:
+    // Called where the toolkit is about to end the program.
+    static void tell();
 };
