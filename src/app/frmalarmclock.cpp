@@ -294,9 +294,18 @@ void FrmAlarmClock::cmdRem_Click()
     setFixedWidth(kUnfoldedWidth);
 }
 
+void FrmAlarmClock::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    if (!event->spontaneous()) // hidden by the program, not minimized
+        m_placeWhenHidden = pos();
+}
+
 void FrmAlarmClock::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (m_placeWhenHidden && windowHandle())
+        windowHandle()->installEventFilter(this);
     if (m_shownOnce)
         return;
     m_shownOnce = true;
@@ -316,6 +325,10 @@ bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
         watched->removeEventFilter(this);
         if (width() < kUnfoldedWidth && width() != foldedWidth())
             CmdIn_Click();
+        // Shown again after the clock-only view: some window managers (GNOME's
+        // under XWayland) put the window back a title bar's height off.
+        if (const std::optional<QPoint> place = std::exchange(m_placeWhenHidden, std::nullopt); place && pos() != *place)
+            move(*place);
     }
     return QMainWindow::eventFilter(watched, event);
 }

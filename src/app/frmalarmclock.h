@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 namespace Ui { class FrmAlarmClock; }
 class AlarmClock;
@@ -70,6 +71,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -93,4 +95,6 @@ private:
     bool m_shownOnce = false;
     bool m_ending = false;
     bool m_displayGone = false;
+    // Where the window stood when it was last hidden, until it is back there.
+    std::optional<QPoint> m_placeWhenHidden;
 };
