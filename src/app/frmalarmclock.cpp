@@ -7,6 +7,7 @@
 #include "frmclock.h"
 #include "frmhelp.h"
 #include "menukeys.h"
+#include "nomaximize.h"
 #include "messagebox.h"
 #include "processcontrol.h"
 #include "reminders.h"
@@ -63,6 +64,7 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     // The frame asked for as it is, not the toolkit's default: no maximize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    refuseMaximize(this);
     setWindowIcon(appIcon());
     applyDesignLook();
 
