@@ -54,11 +54,17 @@ void QtSessionEnd::startPortalMonitor()
     QDBusMessage call = QDBusMessage::createMethodCall(kPortal, kPortalPath, kInhibit, QStringLiteral("CreateMonitor"));
     call << QString() << QVariantMap{{QStringLiteral("handle_token"), token}};
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher *w) {
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, requestPath](QDBusPendingCallWatcher *w) {
         w->deleteLater();
-        if (w->isError())
+        const QDBusPendingReply<QDBusObjectPath> reply = *w;
+        if (reply.isError()) {
             std::fprintf(stderr, "belltide: no desktop portal session monitor (%s); the end of a Wayland session "
-                                 "is not watched\n", qUtf8Printable(w->error().name()));
+                                 "is not watched\n", qUtf8Printable(reply.error().name()));
+        } else if (reply.value().path() != requestPath) {
+            // An older portal names its request object itself.
+            QDBusConnection::sessionBus().connect(kPortal, reply.value().path(), kRequest, QStringLiteral("Response"),
+                                                  this, SLOT(onRequestResponse(uint, QVariantMap)));
+        }
     });
 }
 

@@ -1,6 +1,6 @@
 #!/usr/bin/python3
-"""A launcher as a desktop's dock is one: a window with a button that starts a
-program with an activation token for the click (XDG_ACTIVATION_TOKEN on
+"""A launcher as a desktop's dock is one: a window (the whole screen) with a
+button that starts a program with an activation token for the click (XDG_ACTIVATION_TOKEN on
 Wayland, DESKTOP_STARTUP_ID on X11), made by GTK from the real input event.
     launcher.py PROGRAM [ARGS...]   prints the token, then the program's status
 """
@@ -32,4 +32,5 @@ window.add(button)
 window.fullscreen()  # anywhere on the screen is the button
 window.connect("destroy", Gtk.main_quit)
 window.show_all()
+print("ready", flush=True)
 Gtk.main()

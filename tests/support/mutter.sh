@@ -13,6 +13,8 @@ set -euo pipefail
 for tool in mutter Xwayland dbus-daemon; do
   command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
 done
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null \
+  || { echo "FAIL: GTK for Python (the test launcher) is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
 [[ -n "${DISPLAY:-}" && -n "${HOME:-}" ]] || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
 work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-mutter.XXXXXX")
 pids=()
