@@ -21,7 +21,7 @@ path = "/org/freedesktop/portal/desktop/request/mock/" + str(args[1].get("handle
 if path not in objects:
     self.AddObject(path, "org.freedesktop.portal.Request", {}, [])
 request = objects[path]
-def respond():
+def respond(request=request):
     request.EmitSignal("org.freedesktop.portal.Request", "Response", "ua{sv}",
                        [dbus.UInt32(0), {"session_handle": dbus.String("%s")}])
     return False
