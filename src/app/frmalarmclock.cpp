@@ -120,6 +120,16 @@ FrmAlarmClock::~FrmAlarmClock()
     delete m_frmAbout;
 }
 
+// Arial (Liberation Sans, by fontconfig's choice) at 10 pixels: the largest
+// size at which "Enable For A Reminder" fits beside its option mark and
+// "reminder screen" ends before CmdIn, at every scale factor.
+QFont FrmAlarmClock::defaultFont()
+{
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(7.5);
+    return font;
+}
+
 void FrmAlarmClock::applyDesignLook()
 {
     Ui::FrmAlarmClock &ui = *m_ui;
@@ -166,6 +176,10 @@ void FrmAlarmClock::applyDesignLook()
 
     ui.Command1->setText(Shop::buyFromCaption());
     ui.Command2->setText(Shop::clickForCaption());
+    // The arrow buttons are one character wide and tall: their arrows stand
+    // one above the other, as a caption wider than its button breaks.
+    for (QPushButton *arrows : {ui.CmdIn, ui.cmdRem})
+        arrows->setText(arrows->text().split(QString(), Qt::SkipEmptyParts).join(u'\n'));
 
     // What a screen reader speaks: a text box takes the words of the label
     // that explains it.
@@ -239,6 +253,10 @@ void FrmAlarmClock::SaveSettingsAndEnd()
     if (m_ending)
         return; // the process is already on its way out
     m_ending = true;
+    // From here on the program only saves and ends: no clock tick, alarm or
+    // reminder check, also while the warning below waits for the user.
+    for (TickTimer *timer : {m_timer1, m_timer2, m_timer3})
+        timer->setEnabled(false);
 
     const ReminderDate date = m_reminders->dateToSave();
     SettingsStore &store = m_services.settings;

@@ -27,6 +27,9 @@ public:
     explicit FrmAlarmClock(const Services &services, QWidget *parent = nullptr);
     ~FrmAlarmClock() override;
 
+    // The windows' default font, for every control whose design names none.
+    static QFont defaultFont();
+
     // Restores the saved settings, sets the calendar to today, starts the
     // clock, folds the window and re-arms a saved alarm. Run once, before the
     // window is first shown.

@@ -30,8 +30,7 @@ int main(int argc, char *argv[])
     // The program ends through its main window only; a message box or the
     // clock-only view closing must never end it.
     app.setQuitOnLastWindowClosed(false);
-    // The windows' default font, for every control whose design names none.
-    QApplication::setFont(QFont(QStringLiteral("Arial"), 8));
+    QApplication::setFont(FrmAlarmClock::defaultFont());
 
     const QString settingsFile = IniSettingsStore::defaultFilePath();
     SingleInstance instance(settingsFile);

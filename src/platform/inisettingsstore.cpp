@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <cstdio>
+
 namespace {
 
 QString sectionName(const QString &area, const QString &section)
@@ -160,8 +162,12 @@ void IniSettingsStore::load() const
         return;
     m_loaded = true;
     QFile file(m_filePath);
-    if (!QFileInfo(file).isFile() || file.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly))
+    if (!QFileInfo(file).isFile() || file.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
+        // A file there that could not be read; a folder in its place is not
+        // ours to move, and a save fails on it.
+        m_unreadable = QFileInfo(m_filePath).isFile();
         return;
+    }
     m_sections = parse(file.readAll());
 }
 
@@ -177,6 +183,35 @@ QString IniSettingsStore::get(const QString &area, const QString &section, const
                 return v;
     }
     return {};
+}
+
+// Under the first free name of settings.ini.unreadable, .unreadable.1, ...:
+// an earlier one is never replaced.
+bool IniSettingsStore::moveUnreadableAside()
+{
+    if (!QFileInfo(m_filePath).isFile()) {
+        m_unreadable = false; // gone meanwhile: nothing left to keep
+        return true;
+    }
+    const QString base = m_filePath + QStringLiteral(".unreadable");
+    for (int n = 0; n < 1000; ++n) {
+        const QString aside = n == 0 ? base : base + u'.' + QString::number(n);
+        if (QFileInfo::exists(aside) || QFileInfo(aside).isSymLink())
+            continue;
+        // QFile::rename never replaces an existing file.
+        if (QFile::rename(m_filePath, aside)) {
+            m_unreadable = false;
+            std::fprintf(stderr, "Belltide could not read its settings file at start; it is kept as %s\n",
+                         qUtf8Printable(aside));
+            return true;
+        }
+        if (QFileInfo::exists(aside))
+            continue; // taken between the look and the move
+        break;
+    }
+    m_error = QStringLiteral("%1 could not be read at start and cannot be moved aside; it is left as it is.")
+                  .arg(m_filePath);
+    return false;
 }
 
 bool IniSettingsStore::save(const QList<Entry> &entries)
@@ -209,6 +244,8 @@ bool IniSettingsStore::save(const QList<Entry> &entries)
                       .arg(kMaxFileSize >> 20);
         return false;
     }
+    if (m_unreadable && !moveUnreadableAside())
+        return false;
     if (!writeFileAtomically(m_filePath, content, &m_error))
         return false;
     m_sections = std::move(sections);

@@ -13,7 +13,9 @@
 // Values are always written quoted, with C-style escapes, so any text
 // (leading blanks, commas, quotes, line breaks, any Unicode) comes back
 // exactly. Every save replaces the whole file atomically. A file that cannot
-// be read, or holds garbage, reads as empty values and never stops a start.
+// be read, or holds garbage, reads as empty values and never stops a start;
+// one that could not be read is moved aside before the first save, never
+// replaced.
 class IniSettingsStore final : public SettingsStore
 {
 public:
@@ -43,9 +45,13 @@ public:
 
 private:
     void load() const;
+    bool moveUnreadableAside();
 
     QString m_filePath;
     QString m_error;
     mutable bool m_loaded = false;
     mutable QList<Section> m_sections;
+    // The file was there at the first read but could not be read: what it
+    // holds is not known, so no save may replace it.
+    mutable bool m_unreadable = false;
 };

@@ -112,6 +112,26 @@ private slots:
         QVERIFY(FakePlatform::bytes(log.fileName()).contains(b->p.settingsFile().toUtf8()));
     }
 
+    // Once the exit has begun nothing ticks: while its warning waits, the
+    // display stands still and an alarm that falls due does not go off.
+    void nothingRunsWhileTheExitWarns() {
+        QVERIFY(QDir().mkpath(b->p.settingsFile())); // the save fails: a warning
+        b->p.clock.t.setTime(QTime(7, 29, 59));
+        b->start();
+        b->arm(QStringLiteral("7:30"));
+        const QString shown = b->ui().txttimetot->text();
+        b->p.messageBox.whileOpen = [&] {
+            b->p.clock.t.setTime(QTime(7, 30, 0));
+            QTest::qWait(2500); // the box's own event loop: two clock ticks' time
+        };
+        b->ui().MnuExit->trigger();
+        QCOMPARE(b->p.messageBox.shown.size(), 1);
+        QCOMPARE(b->ui().txttimetot->text(), shown);
+        QCOMPARE(b->p.player.started, QStringList());
+        QCOMPARE(b->ui().TxtTime->text(), QStringLiteral("7:30"));
+        QCOMPARE(b->p.process.ends, 1);
+    }
+
     void foldingKeepsTheLeftColumn() {
         b->start();
         b->w->show();
@@ -310,7 +330,7 @@ private slots:
         QTest::mouseClick(b->ui().Command2, Qt::LeftButton);
         QTest::mouseClick(b->w->frmclock().findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(b->p.shop.shows, 3);
-        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.bookwick.example/exec/obidos/redirect-home/corvanta-20"))));
+        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.quire.example/exec/obidos/redirect-home/corvanta-20"))));
     }
 
 };

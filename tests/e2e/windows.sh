@@ -16,9 +16,18 @@ view=$(wait_window 'Belltide\(Clock View\)') || fail "no clock-only view"
 xdotool windowactivate --sync "$view" key alt+F4
 id=$(wait_window Belltide) || fail "closing the clock-only view lost the main window"
 
-note "Help > How To... opens the help viewer; Help > About, and Return closes it"
+note "Help > How To... opens the help viewer, once: again it comes forward, also minimized"
 menu $MENU_HELP 1
 help=$(wait_window '.*HELP FOR BELLTIDE\.HLP.*') || fail "no help viewer"
+for again in raised minimized; do
+  [[ $again == minimized ]] && xdotool windowminimize --sync "$help"
+  menu $MENU_HELP 1
+  for _ in $(seq 100); do [[ $(xdotool getactivewindow 2>/dev/null) == "$help" ]] && break; sleep 0.1; done
+  [[ $(xdotool getactivewindow) == "$help" ]] || fail "How To... did not bring the $again help viewer forward"
+  xwininfo -id "$help" | grep -q IsViewable || fail "the $again help viewer is not on screen"
+  [[ $(count_windows '.*HELP FOR BELLTIDE\.HLP.*') == 1 ]] || fail "a second help viewer"
+done
+note "Help > About, and Return closes it"
 xdotool windowactivate --sync "$help" key alt+F4
 window_gone '.*HELP FOR BELLTIDE\.HLP.*' || fail "the help viewer stayed"
 menu $MENU_HELP 2
@@ -29,17 +38,17 @@ window_gone 'About Belltide3' || fail "Return did not close About"
 note "the shop buttons open one web view window, again after it closed"
 id=$(wait_window Belltide)
 click $COMMAND1
-shop=$(wait_window Bookwick 90) || fail "no web view window"
+shop=$(wait_window Quire 90) || fail "no web view window"
 click $COMMAND1
 sleep 2
-[[ $(count_windows Bookwick) == 1 ]] || fail "a second web view window"
+[[ $(count_windows Quire) == 1 ]] || fail "a second web view window"
 xdotool windowactivate --sync "$shop" key alt+F4
-window_gone Bookwick || fail "the web view window did not close"
+window_gone Quire || fail "the web view window did not close"
 click $CMDREM
 click $COMMAND2
-wait_window Bookwick 90 >/dev/null || fail "no web view window after the first closed"
+wait_window Quire 90 >/dev/null || fail "no web view window after the first closed"
 kill -0 "$pid" || fail "the program ended"
 menu $MENU_FILE 1
 ended || fail "exit status $?"
-window_gone Bookwick || fail "the web view window outlived the program"
+window_gone Quire || fail "the web view window outlived the program"
 note "ok"

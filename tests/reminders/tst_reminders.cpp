@@ -142,6 +142,34 @@ private slots:
         QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("remday=\" 9\"\n"));
     }
 
+    // One pending reminder: after a newer one is set, an older one (set by
+    // this copy, or waiting where another copy of the program keeps it) never
+    // comes back, neither with the newer one nor at a later alarm on its date.
+    void aNewerReminderEndsTheOlderOne_data() {
+        QTest::addColumn<bool>("otherCopy");
+        QTest::newRow("set here") << false;
+        QTest::newRow("left by another copy") << true;
+    }
+    void aNewerReminderEndsTheOlderOne() {
+        QFETCH(bool, otherCopy);
+        QTemporaryDir other;
+        b->p.otherReminderFile = other.filePath(QStringLiteral("reminder.ini"));
+        b->start();
+        if (otherCopy)
+            QVERIFY(ReminderFile::write(b->p.otherReminderFile, QStringLiteral("older"), nullptr));
+        else
+            setReminder(QStringLiteral("older"), today());
+        b->restart(); // Set Reminder is enabled again
+        setReminder(QStringLiteral("newer"), today());
+        QStringList delivered;
+        for (int alarm = 0; alarm < 3; ++alarm) {
+            b->ui().TxtRem->clear();
+            alarmGoesOff();
+            delivered << b->ui().TxtRem->text();
+        }
+        QCOMPARE(delivered, QStringList({QStringLiteral("newer"), QString(), QString()}));
+    }
+
     // The alarm goes off while a message of Set Reminder is open: what it
     // delivers is not wiped, and a typed text is not replaced behind the box.
     // A reminder waiting in the other place (of a copy of the program that

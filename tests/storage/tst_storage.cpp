@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QRandomGenerator>
+#include <QTemporaryFile>
 
 #include <csignal>
 #include <fcntl.h>
@@ -183,6 +184,60 @@ private slots:
         QCOMPARE(get(path, QStringLiteral("timealarm")), timealarm);
         QVERIFY(put(path, QStringLiteral("timealarm"), QStringLiteral("6:15")));
         QCOMPARE(get(path, QStringLiteral("timealarm")), QStringLiteral("6:15"));
+    }
+
+    // A settings file that could not be read is moved aside at the first
+    // save, under a name no earlier one holds, and said on stderr; the save
+    // then goes ahead. Its bytes are never lost.
+    void anUnreadableFileIsMovedAside_data() {
+        QTest::addColumn<QString>("why");
+        QTest::addColumn<QStringList>("earlier");
+        QTest::newRow("over the size limit") << "big" << QStringList();
+        QTest::newRow("not openable") << "locked" << QStringList();
+        QTest::newRow("earlier ones kept") << "big" << QStringList{".unreadable", ".unreadable.1"};
+    }
+    void anUnreadableFileIsMovedAside() {
+        QFETCH(QString, why);
+        QFETCH(QStringList, earlier);
+        QTemporaryDir dir;
+        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
+                                                      | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        const QString path = dir.filePath(QStringLiteral("settings.ini"));
+        QByteArray mine("[Corvanta\\lastsettings]\ntimealarm=\"5:00\"\n[mine]\nkeep=\"all of it\"\n");
+        if (why == QLatin1String("big"))
+            mine += QByteArray(IniSettingsStore::kMaxFileSize, ';');
+        FakePlatform::write(path, mine);
+        for (const QString &suffix : earlier)
+            FakePlatform::write(path + suffix, suffix.toUtf8());
+        const bool locked = why == QLatin1String("locked"), root = ::geteuid() == 0;
+        if (locked)
+            QVERIFY(QFile::setPermissions(path, {}));
+
+        IniSettingsStore store(path);
+        QVERIFY(!locked || !root || ::seteuid(65534) == 0); // root reads anything: read as nobody
+        const QString read = store.get(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("timealarm"));
+        QVERIFY(!locked || !root || ::seteuid(0) == 0);
+        QCOMPARE(read, QString());
+
+        QTemporaryFile log;
+        QVERIFY(log.open());
+        const int stderrFd = ::dup(2);
+        ::dup2(log.handle(), 2);
+        const bool saved = store.save(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("timealarm"), QStringLiteral("6:15"))
+            && store.save(QStringLiteral("CorVanta"), QStringLiteral("State"), QStringLiteral("remset"), QStringLiteral("Set"));
+        ::dup2(stderrFd, 2);
+        ::close(stderrFd);
+        QVERIFY2(saved, qPrintable(store.errorString()));
+
+        const QString aside = path + QStringLiteral(".unreadable") + (earlier.isEmpty() ? QString() : QStringLiteral(".2"));
+        QFile::setPermissions(aside, QFile::ReadOwner);
+        QVERIFY2(FakePlatform::bytes(aside) == mine, qPrintable(QDir(dir.path()).entryList(QDir::Files).join(u' ')));
+        for (const QString &suffix : earlier)
+            QCOMPARE(FakePlatform::bytes(path + suffix), suffix.toUtf8());
+        QCOMPARE(get(path, QStringLiteral("timealarm")), QStringLiteral("6:15"));
+        const QStringList lines = QString::fromUtf8(FakePlatform::bytes(log.fileName())).split(u'\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 1); // once, though the store saved twice
+        QVERIFY2(lines[0].endsWith(aside), qPrintable(lines[0]));
     }
 
     void reminderFileBytes_data() {

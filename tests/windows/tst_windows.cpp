@@ -4,9 +4,11 @@
 #include "helpviewer.h"
 #include "processshopwindow.h"
 #include "shoplink.h"
+#include "viewerinstance.h"
 
 #include <QLabel>
 #include <QListWidget>
+#include <QSignalSpy>
 #include <QTextBrowser>
 
 #include <csignal>
@@ -100,6 +102,25 @@ private slots:
         const QString missing = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
         QVERIFY(!viewer.open(missing, HelpViewer::HelpKey, QString()));
         QVERIFY(viewer.browser()->toPlainText().contains(missing));
+    }
+
+    // One viewer per help file: a start on a file that a viewer shows hands
+    // its request, with the starter's activation token, to that viewer.
+    void oneViewerPerHelpFile() {
+        const QString file = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
+        FakePlatform::write(file, "<html></html>");
+        auto first = std::make_unique<ViewerInstance>(file);
+        QVERIFY(first->claim(HelpViewer::HelpKey, QString(), QString()));
+        QSignalSpy asked(first.get(), &ViewerInstance::requested);
+        ViewerInstance again(b->p.appDir.path() + QStringLiteral("/./HELP FOR BELLTIDE.HLP"));
+        QVERIFY(!again.claim(HelpViewer::HelpKey, QStringLiteral("has pass"), QStringLiteral("token 1")));
+        QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, 10000);
+        QCOMPARE(asked[0], QVariantList({int(HelpViewer::HelpKey), QStringLiteral("has pass"), QStringLiteral("token 1")}));
+        ViewerInstance otherFile(file + QStringLiteral(".other"));
+        QVERIFY(otherFile.claim(HelpViewer::HelpKey, QString(), QString()));
+        first.reset(); // its viewer closed
+        QVERIFY(ViewerInstance(file).claim(HelpViewer::HelpKey, QString(), QString()));
+        QCOMPARE(asked.size(), 1);
     }
 
     // The shop's helper, played by a script that logs what it is told.

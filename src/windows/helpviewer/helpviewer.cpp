@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QListWidget>
 #include <QScrollBar>
@@ -29,6 +30,17 @@ bool blockHasAnchor(const QTextBlock &block, const QString &name)
 }
 
 } // namespace
+
+void HelpViewer::comeForward(const QString &activationToken)
+{
+    setWindowState(windowState() & ~Qt::WindowMinimized);
+    show();
+    raise();
+    // Qt's Wayland plugin activates with the token it finds here, once.
+    if (!activationToken.isEmpty() && QGuiApplication::platformName().startsWith(QLatin1String("wayland")))
+        qputenv("XDG_ACTIVATION_TOKEN", activationToken.toUtf8());
+    activateWindow();
+}
 
 HelpViewer::HelpViewer(QWidget *parent)
     : QMainWindow(parent)

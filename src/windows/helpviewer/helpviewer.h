@@ -43,6 +43,11 @@ public:
     // false.
     bool open(const QString &helpFile, int command, const QString &key);
 
+    // Asked for again: out of the taskbar if minimized, on top, and with the
+    // focus where the desktop allows it. On Wayland only a token from the
+    // window that had the focus lets the compositor hand it over.
+    void comeForward(const QString &activationToken);
+
     // The keyword index of the page shown.
     QList<HelpKeyword> keywordIndex() const { return m_keywords; }
     // Every anchor of the page shown.

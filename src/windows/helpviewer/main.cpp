@@ -1,13 +1,18 @@
 #include "helpviewer.h"
+#include "viewerinstance.h"
 
 #include <QApplication>
 
 // belltide-help FILE [COMMAND [KEYWORD]]
 // Opens a Belltide help file. COMMAND is the help command as a decimal
 // number: 257 opens the file at KEYWORD, or at its keyword index when KEYWORD
-// is empty; 2 asks a viewer to close and opens nothing.
+// is empty; 2 asks a viewer to close and opens nothing. A viewer that already
+// shows FILE takes the command and comes forward; this one then ends.
 int main(int argc, char *argv[])
 {
+    // The starter's permission to take the focus on Wayland, for whichever
+    // viewer ends up showing the file.
+    const QString activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("belltide-help"));
 
@@ -18,10 +23,21 @@ int main(int argc, char *argv[])
     if (!ok)
         command = HelpViewer::HelpContents;
     const QString key = args.value(2);
-    if (command == HelpViewer::HelpQuit)
+
+    ViewerInstance instance(file);
+    if (!instance.claim(command, key, activationToken) || command == HelpViewer::HelpQuit)
         return 0;
 
     HelpViewer viewer;
+    QObject::connect(&instance, &ViewerInstance::requested, &viewer,
+                     [&](int again, const QString &againKey, const QString &token) {
+                         if (again == HelpViewer::HelpQuit) {
+                             viewer.close();
+                             return;
+                         }
+                         viewer.comeForward(token);
+                         viewer.open(file, again, againKey);
+                     });
     // Shown before the file is opened, so the page is laid out at the size the
     // reader sees when the viewer scrolls to a topic.
     viewer.show();
