@@ -1,16 +1,18 @@
 #include "displayloss.h"
 
 #include <QCoreApplication>
-#include <QSemaphore>
 #include <QThread>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 namespace {
 
-DisplayLoss *g_watching = nullptr;
+std::atomic<DisplayLoss *> g_watching = nullptr;
+std::atomic<bool> g_posted = false;
+std::atomic<bool> g_saving = false;
+std::atomic<bool> g_saved = false;
 bool g_registered = false;
 QtMessageHandler g_previousHandler = nullptr;
 
@@ -39,6 +41,7 @@ void onMessage(QtMsgType type, const QMessageLogContext &context, const QString 
 DisplayLoss::DisplayLoss(QObject *parent)
     : QObject(parent)
 {
+    g_posted = g_saving = g_saved = false;
     g_watching = this;
     if (!std::exchange(g_registered, true)) {
         std::atexit(&DisplayLoss::tell);
@@ -48,29 +51,32 @@ DisplayLoss::DisplayLoss(QObject *parent)
 
 DisplayLoss::~DisplayLoss()
 {
-    if (g_watching == this)
-        g_watching = nullptr;
+    DisplayLoss *self = this;
+    g_watching.compare_exchange_strong(self, nullptr);
 }
 
 void DisplayLoss::tell()
 {
-    DisplayLoss *watching = std::exchange(g_watching, nullptr);
+    DisplayLoss *watching = g_watching.load();
     if (!watching)
         return;
+    // Several of the toolkit's threads may find the loss at once, and the
+    // first to return ends the program: every one of them waits until the
+    // GUI thread, which owns the windows, has saved.
     if (QThread::currentThread() == watching->thread()) {
-        emit watching->lost();
+        saveNow();
         return;
     }
-    // Found by a thread of the toolkit's: the windows belong to the GUI
-    // thread, which saves; this thread waits, since the program ends as soon
-    // as it returns, but not forever, should the GUI thread itself be stuck
-    // on the lost display.
-    auto saved = std::make_shared<QSemaphore>();
-    QMetaObject::invokeMethod(
-        watching, [watching, saved] {
-            emit watching->lost();
-            saved->release();
-        },
-        Qt::QueuedConnection);
-    saved->tryAcquire(1, 10000);
+    if (!g_posted.exchange(true))
+        QMetaObject::invokeMethod(watching, &DisplayLoss::saveNow, Qt::QueuedConnection);
+    // Not forever, should the GUI thread itself be stuck on the lost display.
+    for (int i = 0; i < 1000 && !g_saved.load(); ++i)
+        QThread::msleep(10);
+}
+
+void DisplayLoss::saveNow()
+{
+    if (DisplayLoss *watching = g_watching.load(); watching && !g_saving.exchange(true))
+        emit watching->lost();
+    g_saved = true;
 }

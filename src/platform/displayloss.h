@@ -16,10 +16,14 @@ public:
     ~DisplayLoss() override;
 
 signals:
-    // Emitted at most once, synchronously; handlers must not wait on events.
+    // Emitted at most once, on the GUI thread; handlers must not wait on
+    // events.
     void lost();
 
 public:
     // Called where the toolkit is about to end the program.
     static void tell();
+
+private:
+    static void saveNow();
 };

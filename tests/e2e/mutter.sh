@@ -41,6 +41,7 @@ pid=$!
 in_sight 90 || { show_log; fail "no main window on mutter's screen"; }
 [[ $(plugins) == *libqwayland-generic.so* ]] || fail "not native on Wayland: $(plugins)"
 note "plugins: $(plugins)"
+sleep 2   # mutter hands the new window the keyboard focus
 outer xdotool type --delay 50 "3:33"   # the alarm time box has the focus
 outer xdotool key super+h
 out_of_sight || fail "super+h did not minimize the main window"
