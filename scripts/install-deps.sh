@@ -18,7 +18,7 @@ test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file libx11-dev libxdamage-dev
   xclip faketime valgrind
-  mutter xwayland dbus python3-dbusmock python3-gi gir1.2-gtk-3.0
+  dbus python3-dbusmock mutter xwayland python3-gi gir1.2-gtk-3.0
 )
 
 want=("${run_pkgs[@]}")

@@ -102,7 +102,7 @@ int main(int argc, char *argv[])
     FakePlatform fakes;
     const Services s = fakes.services(&clock);
     FrmAlarmClock window(Services{s.clock, s.settings, player, s.fileDialog, s.messageBox, s.help, s.shop,
-                                  s.process, s.applicationDirectory, s.reminderFile, s.otherReminderFile});
+                                  s.process, s.sleep, s.wake, s.applicationDirectory, s.reminderFile, s.otherReminderFile});
     Ui::FrmAlarmClock &ui = window.ui();
     window.Form_Load();
     window.show();

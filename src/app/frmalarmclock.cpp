@@ -84,7 +84,8 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     m_alarm = std::make_unique<AlarmClock>(
         AlarmControls{ui.txttimetot, ui.txttimetot2, ui.TxtTime, ui.Txtfile, ui.OptDate, ui.CmdSet, ui.CmdReset,
                       ui.cmdremset, m_timer1, m_timer2},
-        clock, m_services.player, m_services.fileDialog, [this]() -> FrmClock & { return frmclock(); });
+        clock, m_services.player, m_services.fileDialog, m_services.sleep, m_services.wake,
+        [this]() -> FrmClock & { return frmclock(); });
     m_reminders = std::make_unique<Reminders>(
         ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
         m_services.messageBox, m_services.reminderFile, m_services.otherReminderFile);

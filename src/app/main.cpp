@@ -14,6 +14,8 @@
 #include "windowactivation.h"
 
 #include "clock.h"
+#include "dbussleepguard.h"
+#include "dbuswakealarm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -52,8 +54,13 @@ int main(int argc, char *argv[])
     // window goes away after the program's own windows.
     ProcessShopWindow shop(appDir + QStringLiteral("/belltide-web"));
     QtProcessControl process;
+    // Declared before the main window: what the alarm asked of the desktop
+    // is ended when the window goes, and these wait for the answers.
+    DBusSleepGuard sleepGuard;
+    SystemdWakeAlarm wakeAlarm;
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
+                                         sleepGuard, wakeAlarm,
                                          appDir, ReminderFile::location(appDir, userDataDir),
                                          ReminderFile::otherLocation(appDir, userDataDir)});
     messageBox.setParent(&frmAlarmClock);

@@ -5,20 +5,33 @@
 #include "filedialog.h"
 #include "frmclock.h"
 #include "mediaplayer.h"
+#include "sleepguard.h"
 #include "ticktimer.h"
+#include "wakealarm.h"
 
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
 AlarmClock::AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
-                       std::function<FrmClock &()> frmclock)
+                       SleepGuard &sleep, WakeAlarm &wake, std::function<FrmClock &()> frmclock)
     : m_c(controls)
     , m_clock(clock)
     , m_player(player)
     , m_dialog(dialog)
+    , m_sleep(sleep)
+    , m_wake(wake)
     , m_frmclock(std::move(frmclock))
 {
+}
+
+// The program ends: nothing it asked of the desktop may outlive it.
+AlarmClock::~AlarmClock()
+{
+    if (m_keptAwake)
+        m_sleep.allowSleep();
+    if (m_wakeAt)
+        m_wake.cancel();
 }
 
 void AlarmClock::Timer1_Timer()
@@ -40,7 +53,54 @@ void AlarmClock::Timer1_Timer()
         m_player.setFileName(m_c.Txtfile->text());
         m_player.setAlarmFlag(true);
         m_c.TxtTime->setText(passedMarker(m_c.txttimetot->text()));
+        m_ringing = true;
     }
+    followPowerNeeds();
+}
+
+std::optional<QDateTime> AlarmClock::wakeTime(const QString &alarmText, const QDateTime &now)
+{
+    const QTime time = QTime::fromString(alarmText, QStringLiteral("H:mm"));
+    if (!time.isValid() || timeText(time) != alarmText)
+        return std::nullopt;
+    // The next day on which the display shows that minute: not today once
+    // it has begun, nor on a day whose clocks skip it. Within the minute
+    // before, the wake is the minute itself.
+    const QDateTime thisMinute = now.addSecs(-now.time().second()).addMSecs(-now.time().msec());
+    for (int day = 0; day < 3; ++day) {
+        const QDateTime at(now.date().addDays(day), time, now.timeSpec(), now.offsetFromUtc());
+        if (at.time() != time || at <= thisMinute)
+            continue;
+        const QDateTime wake = at.addSecs(-kWakeAheadSecs);
+        return wake > now ? wake : at;
+    }
+    return std::nullopt;
+}
+
+// What the desktop is asked for follows the controls: awake while an armed
+// alarm can still ring or its sound plays, a wake set while it can still ring.
+void AlarmClock::followPowerNeeds()
+{
+    const bool armed = !m_c.CmdSet->isEnabled();
+    if (m_ringing && (!armed || !m_player.isPlaying()))
+        m_ringing = false;
+    const QString alarmText = m_c.TxtTime->text();
+    const QDateTime now = m_clock.now();
+    const std::optional<QDateTime> wake = armed ? wakeTime(alarmText, now) : std::nullopt;
+
+    const bool awake = wake.has_value() || m_ringing;
+    if (awake && !m_keptAwake)
+        m_sleep.keepAwake(QStringLiteral("Belltide has an alarm set for %1")
+                              .arg(wake ? alarmText : m_c.txttimetot->text()));
+    else if (!awake && m_keptAwake)
+        m_sleep.allowSleep();
+    m_keptAwake = awake;
+
+    if (wake && wake != m_wakeAt)
+        m_wake.wakeAt(*wake, alarmText);
+    else if (!wake && m_wakeAt)
+        m_wake.cancel();
+    m_wakeAt = wake;
 }
 
 void AlarmClock::arm()
@@ -50,6 +110,7 @@ void AlarmClock::arm()
     // The player gets ready in the background, so that the sound starts with
     // the minute; the file is still taken from Txtfile when the alarm fires.
     m_player.prepare();
+    followPowerNeeds();
 }
 
 void AlarmClock::CmdSet_Click()
@@ -64,6 +125,7 @@ void AlarmClock::CmdReset_Click()
     m_c.CmdReset->setEnabled(false);
     m_c.TxtTime->setText(QString());
     m_c.cmdremset->setEnabled(true);
+    followPowerNeeds();
 }
 
 void AlarmClock::CmdBrowse_Click()

@@ -1,6 +1,10 @@
 #pragma once
 
+#include <QDateTime>
+#include <QString>
+
 #include <functional>
+#include <optional>
 
 class Clock;
 class FileDialog;
@@ -9,7 +13,9 @@ class MediaPlayer;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class SleepGuard;
 class TickTimer;
+class WakeAlarm;
 
 // The main window's controls that the clock and the alarm read and write.
 struct AlarmControls
@@ -29,11 +35,18 @@ struct AlarmControls
 // The clock tick, the alarm and its buttons. The controls are the model: the
 // alarm time is TxtTime's text, the music Txtfile's, and the alarm is armed
 // exactly while CmdSet is disabled.
+//
+// While an alarm can still ring, and while its sound plays, the machine is
+// kept from suspending by itself, and a wake from suspend is set for a
+// minute before the alarm's minute, so that the program is running when it
+// comes. Both follow the controls on every tick and button, and both end
+// with the alarm: at Stop and when the program ends.
 class AlarmClock
 {
 public:
     AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
-               std::function<FrmClock &()> frmclock);
+               SleepGuard &sleep, WakeAlarm &wake, std::function<FrmClock &()> frmclock);
+    ~AlarmClock();
 
     void Timer1_Timer();
     void CmdSet_Click();
@@ -43,10 +56,23 @@ public:
     // Set Alarm disabled, Stop enabled.
     void arm();
 
+    // When to wake the machine for an alarm text, seen at `now`: a minute
+    // before the display next shows that text. None for a text the display
+    // never shows.
+    static std::optional<QDateTime> wakeTime(const QString &alarmText, const QDateTime &now);
+    static constexpr int kWakeAheadSecs = 60;
+
 private:
+    void followPowerNeeds();
+
     AlarmControls m_c;
     const Clock &m_clock;
     MediaPlayer &m_player;
     FileDialog &m_dialog;
+    SleepGuard &m_sleep;
+    WakeAlarm &m_wake;
+    bool m_ringing = false; // fired in this run, its sound not yet ended
+    bool m_keptAwake = false;
+    std::optional<QDateTime> m_wakeAt;
     std::function<FrmClock &()> m_frmclock;
 };

@@ -101,6 +101,11 @@ void LazyMediaPlayer::setFileName(const QString &path)
         m_tone.play();
 }
 
+bool LazyMediaPlayer::isPlaying() const
+{
+    return m_pendingPlay || m_tone.isPlaying() || (m_player && m_player->isPlaying());
+}
+
 void LazyMediaPlayer::stop()
 {
     m_pendingPlay = false;

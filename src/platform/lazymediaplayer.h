@@ -37,6 +37,7 @@ public:
     void setAlarmFlag(bool on) override { m_alarmFlag = on; }
     bool alarmFlag() const override { return m_alarmFlag; }
     void prepare() override;
+    bool isPlaying() const override;
 
     bool isLoaded() const { return m_player != nullptr; }
     bool isLoading() const { return m_loader != nullptr; }

@@ -20,4 +20,7 @@ public:
     // An alarm is armed: get ready to play, in the background, so that the
     // sound starts the moment a file is set. Playing works without it.
     virtual void prepare() {}
+
+    // Sound is playing or about to start: a file just set, or the alarm tone.
+    virtual bool isPlaying() const { return false; }
 };

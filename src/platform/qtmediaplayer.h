@@ -46,6 +46,7 @@ public:
     // Makes the next playback's player and audio output ahead of time. The
     // file is still looked at only when it is set.
     void prepare() override;
+    bool isPlaying() const override { return m_state != State::Idle; }
 
     State state() const { return m_state; }
 

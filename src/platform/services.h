@@ -10,6 +10,8 @@ class MessageBox;
 class HelpLauncher;
 class ShopWindow;
 class ProcessControl;
+class SleepGuard;
+class WakeAlarm;
 
 // Everything the windows reach outside themselves. The program passes the Qt
 // implementations; tests pass fakes and a clock they control.
@@ -23,6 +25,9 @@ struct Services
     HelpLauncher &help;
     ShopWindow &shop;
     ProcessControl &process;
+    // Keeps the machine awake while an alarm waits, and wakes it for one.
+    SleepGuard &sleep;
+    WakeAlarm &wake;
     // The folder that holds the program file, without a trailing separator.
     QString applicationDirectory;
     // Where the reminder file lives (normally inside applicationDirectory).

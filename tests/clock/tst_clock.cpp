@@ -3,6 +3,9 @@
 #include "frmclock.h"
 
 #include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <ctime>
 
 // The clock tick, its timer, the alarm and its buttons, through the real main
 // window with a clock the test sets.
@@ -86,6 +89,118 @@ private slots:
         QVERIFY(b->ui().cmdremset->isEnabled());
         QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton); // disabled now
         QCOMPARE(b->p.player.stops, 1);
+    }
+
+    // The desktop is asked to keep the machine awake, and to wake it a minute
+    // before the alarm, from Set Alarm until Stop or until the alarm's sound
+    // has ended; the program's end leaves nothing behind.
+    void theMachineIsKeptAwakeWhileTheAlarmCanRing() {
+        FakeSleepGuard &sleep = b->p.sleep;
+        FakeWakeAlarm &wake = b->p.wake;
+        const QDate today = b->p.clock.t.date();
+        b->tickAt(QTime(7, 20, 0));
+        QCOMPARE(sleep.held, 0);
+        QVERIFY(wake.wakes.isEmpty());
+
+        b->arm(QStringLiteral("7:30"));
+        QCOMPARE(sleep.held, 1);
+        QVERIFY2(sleep.reason.contains(QStringLiteral("7:30")), qPrintable(sleep.reason));
+        QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today, QTime(7, 29))});
+        b->tickAt(QTime(7, 20, 1));
+        QCOMPARE(sleep.held, 1);
+
+        b->ui().TxtTime->setText(QStringLiteral("8:05")); // edited while armed
+        b->tickAt(QTime(7, 20, 2));
+        QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today, QTime(8, 4))});
+
+        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
+        QCOMPARE(sleep.held, 0);
+        QVERIFY(wake.wakes.isEmpty());
+        b->arm(QStringLiteral("7:30"));
+        QCOMPARE(sleep.held, 1);
+        QCOMPARE(wake.wakes.size(), 1);
+
+        b->tickAt(QTime(7, 30, 0)); // rings: no wake any more, awake while it sounds
+        QCOMPARE(b->p.player.started.size(), 1);
+        QVERIFY(wake.wakes.isEmpty());
+        b->tickAt(QTime(7, 30, 1));
+        QCOMPARE(sleep.held, 1);
+        b->p.player.playing = false;
+        b->tickAt(QTime(7, 30, 2));
+        QCOMPARE(sleep.held, 0);
+        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
+        QCOMPARE(sleep.held, 0);
+
+        b->arm(QStringLiteral("6:00"));
+        QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today.addDays(1), QTime(5, 59))});
+        QCOMPARE(sleep.held, 1);
+        b->w.reset(); // the program ends
+        QCOMPARE(sleep.held, 0);
+        QVERIFY(wake.wakes.isEmpty());
+    }
+
+    // A saved alarm armed again at start is kept awake for; a saved passed
+    // marker is not.
+    void aSavedAlarmIsKeptAwakeForAtStart_data() {
+        QTest::addColumn<QString>("saved");
+        QTest::addColumn<int>("held");
+        QTest::newRow("alarm") << "7:30" << 1;
+        QTest::newRow("passed") << "7:30 Has Passed" << 0;
+    }
+    void aSavedAlarmIsKeptAwakeForAtStart() {
+        QFETCH(QString, saved);
+        QFETCH(int, held);
+        b->arm(saved);
+        b->restart();
+        QVERIFY(b->armed());
+        QCOMPARE(b->p.sleep.held, held);
+        QCOMPARE(b->p.wake.wakes.size(), held);
+    }
+
+    void theWakeComesAMinuteBeforeTheDisplayShowsTheAlarm_data() {
+        QTest::addColumn<QTime>("now");
+        QTest::addColumn<QString>("alarm");
+        QTest::addColumn<QDateTime>("wake"); // invalid: none
+        const QDate d(2026, 5, 7);
+        QTest::newRow("later today") << QTime(7, 20) << "7:30" << QDateTime(d, QTime(7, 29));
+        QTest::newRow("passed today") << QTime(7, 45) << "7:30" << QDateTime(d.addDays(1), QTime(7, 29));
+        QTest::newRow("in its minute") << QTime(7, 30, 40) << "7:30" << QDateTime(d.addDays(1), QTime(7, 29));
+        QTest::newRow("the minute before") << QTime(7, 29, 30) << "7:30" << QDateTime(d, QTime(7, 30));
+        QTest::newRow("midnight") << QTime(12, 0) << "0:00" << QDateTime(d, QTime(23, 59));
+        QTest::newRow("evening") << QTime(7, 20) << "19:30" << QDateTime(d, QTime(19, 29));
+        QTest::newRow("leading zero") << QTime(7, 20) << "07:30" << QDateTime();
+        QTest::newRow("blank after") << QTime(7, 20) << "7:30 " << QDateTime();
+        QTest::newRow("24:00") << QTime(7, 20) << "24:00" << QDateTime();
+        QTest::newRow("empty") << QTime(7, 20) << "" << QDateTime();
+        QTest::newRow("passed marker") << QTime(7, 20) << "7:30 Has Passed" << QDateTime();
+    }
+    void theWakeComesAMinuteBeforeTheDisplayShowsTheAlarm() {
+        QFETCH(QTime, now);
+        QFETCH(QString, alarm);
+        QFETCH(QDateTime, wake);
+        b->p.clock.t.setTime(now);
+        b->arm(alarm);
+        QCOMPARE(b->p.wake.set, wake);
+    }
+
+    // A time zone changed under the running program counts from the next
+    // reading of the clock on.
+    void aChangedTimeZoneIsReadAfresh() {
+        QTemporaryDir dir;
+        const QString zone = dir.filePath(QStringLiteral("localtime"));
+        QVERIFY(QFile::copy(QStringLiteral("/usr/share/zoneinfo/UTC"), zone));
+        const QByteArray oldTz = qgetenv("TZ");
+        qputenv("TZ", ":" + QFile::encodeName(zone));
+        tzset();
+        {
+            SystemClock clock;
+            QCOMPARE(clock.now().offsetFromUtc(), 0);
+            QFile::copy(QStringLiteral("/usr/share/zoneinfo/Asia/Kolkata"), zone + QStringLiteral(".new"));
+            QVERIFY(std::rename(qPrintable(zone + QStringLiteral(".new")), qPrintable(zone)) == 0);
+            QCOMPARE(clock.now().offsetFromUtc(), 5 * 3600 + 1800);
+        }
+        qputenv("TZ", oldTz);
+        tzset();
     }
 
     void browse_data() {

@@ -71,3 +71,30 @@ dismiss_box() { wait_window "$1" >/dev/null || fail "no message box '$1'"; xdoto
 settings() { echo "$XDG_CONFIG_HOME/belltide/settings.ini"; }
 TXTTIME="60 144" TXTFILE="60 240" CMDSET="60 306" CMDRESET="170 306" CMDREM="226 192" CMDIN="217 192"
 TXTREM="400 250" CMDREMSET="392 308" COMMAND1="100 8" COMMAND2="60 277" MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
+# stand_in TEMPLATE BUS_NAME [PARAMETERS]: a python3-dbusmock stand-in from
+# tests/support on the desktop's session bus, until the story ends
+stand_ins=()
+trap '[[ ${#stand_ins[@]} -eq 0 ]] || kill "${stand_ins[@]}" 2>/dev/null || true' EXIT
+stand_in() {
+  local args=(-m dbusmock --session -t "$(dirname "${BASH_SOURCE[0]}")/../support/$1.py" -l "$HOME/$1.log")
+  [[ -z "${3:-}" ]] || args+=(-p "$3")
+  /usr/bin/python3 "${args[@]}" >>"$HOME/$1.out" 2>&1 &
+  stand_ins+=($!)
+  for _ in $(seq 300); do has_owner "$2" && return 0; sleep 0.1; done
+  cat "$HOME/$1.out"; fail "the stand-in $1 did not start"
+}
+stop_stand_in() { kill "${stand_ins[$1]}"; wait "${stand_ins[$1]}" 2>/dev/null || true; }
+has_owner() {
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
+}
+held() { # BUS_NAME PATH METHOD: what a stand-in holds, a line per item, fields joined by |
+  /usr/bin/python3 -c 'import dbus, sys
+o = dbus.SessionBus().get_object(sys.argv[1], sys.argv[2])
+for row in o.get_dbus_method(sys.argv[3], "org.freedesktop.DBus.Mock")(): print("|".join(str(x) for x in row))' "$@"
+}
+inhibitions() { held org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop Inhibitions; }
+timers() { held org.freedesktop.systemd1 /org/freedesktop/systemd1 Timers | cut -d'|' -f2-5; }
+until_held() { # WHAT EXPECTED: within 20 s
+  for _ in $(seq 200); do [[ $($1) == "$2" ]] && return 0; sleep 0.1; done
+  echo "$1: $($1)" >&2; tail -n 5 "$HOME"/*.log >&2; return 1
+}

@@ -13,6 +13,8 @@
 #include "processcontrol.h"
 #include "services.h"
 #include "shopwindow.h"
+#include "sleepguard.h"
+#include "wakealarm.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -28,14 +30,16 @@ struct FakeClock final : Clock
 
 struct FakeMediaPlayer final : MediaPlayer
 {
-    void setFileName(const QString &path) override { started.append(path); }
+    void setFileName(const QString &path) override { started.append(path); playing = true; }
     QString fileName() const override { return started.value(started.size() - 1); }
-    void stop() override { ++stops; }
+    void stop() override { ++stops; playing = false; }
     void setAlarmFlag(bool on) override { flag = on; }
     bool alarmFlag() const override { return flag; }
+    bool isPlaying() const override { return playing; }
     QStringList started;
     int stops = 0;
     bool flag = false;
+    bool playing = false; // a test ends the sound by setting it false
 };
 
 struct FakeFileDialog final : FileDialog
@@ -73,6 +77,23 @@ struct FakeShopWindow final : ShopWindow
     void setActivationHandler(std::function<void()> handler) override { activated = std::move(handler); }
 };
 
+// What the desktop has been asked for and not yet given back.
+struct FakeSleepGuard final : SleepGuard
+{
+    void keepAwake(const QString &why) override { ++held; reason = why; }
+    void allowSleep() override { --held; }
+    int held = 0;
+    QString reason;
+};
+
+struct FakeWakeAlarm final : WakeAlarm
+{
+    void wakeAt(const QDateTime &when, const QString &) override { wakes.removeAll(set); wakes.append(when); set = when; }
+    void cancel() override { wakes.removeAll(set); set = {}; }
+    QList<QDateTime> wakes; // the wakes set now
+    QDateTime set;
+};
+
 struct FakeProcessControl final : ProcessControl
 {
     int ends = 0;
@@ -92,6 +113,8 @@ struct FakePlatform
     FakeHelpLauncher help;
     FakeShopWindow shop;
     FakeProcessControl process;
+    FakeSleepGuard sleep;
+    FakeWakeAlarm wake;
 
     QString settingsFile() const { return appDir.filePath(QStringLiteral("settings.ini")); }
     QString reminderFile() const { return appDir.filePath(QStringLiteral("reminder.ini")); }
@@ -108,7 +131,7 @@ struct FakePlatform
     // The benchmarks run the window on the real clock.
     Services services(Clock *realClock = nullptr) {
         return Services{realClock ? *realClock : clock, settings, player, fileDialog, messageBox, help, shop, process,
-                        appDir.path(), reminderFile(), otherReminderFile};
+                        sleep, wake, appDir.path(), reminderFile(), otherReminderFile};
     }
 };
 

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "sleepguard.h"
+
+#include <QDBusConnection>
+#include <QDBusPendingCall>
+#include <QObject>
+
+#include <optional>
+#include <QVariantMap>
+
+class QDBusPendingCallWatcher;
+
+// Keeps the machine awake through the desktop's own services on the session
+// bus: the desktop portal's inhibition of suspend (never of idling, so the
+// screen still blanks and locks), or where no portal grants it the older
+// power management inhibition (KDE, Xfce and others). Where neither answers,
+// the program says once on stderr that the machine may sleep, and goes on.
+//
+// Every call is asynchronous. An inhibition still held when the object goes
+// (the program's end) is ended then, waiting for the answer a moment, so that
+// it does not outlive the program.
+class DBusSleepGuard final : public QObject, public SleepGuard
+{
+    Q_OBJECT
+
+public:
+    // On the session bus, connected when first needed: not at start-up
+    // unless an alarm is armed then.
+    explicit DBusSleepGuard(QObject *parent = nullptr);
+    DBusSleepGuard(const QDBusConnection &bus, QObject *parent = nullptr);
+    ~DBusSleepGuard() override;
+
+    void keepAwake(const QString &reason) override;
+    void allowSleep() override;
+
+    // What the portal is asked to inhibit: suspend only.
+    static constexpr uint kSuspendFlag = 4;
+
+private slots:
+    void portalResponse(uint response, const QVariantMap &results);
+
+private:
+    enum class Via { Nothing, Portal, PowerManagement };
+
+    void askPortal();
+    void askPowerManagement(const QString &whyNotPortal);
+    void answered(const QDBusPendingCall &call);
+    void release();
+    void unwatchPortalRequest();
+    void nothingKeepsAwake(const QString &why);
+
+    QDBusConnection &bus();
+
+    std::optional<QDBusConnection> m_bus;
+    QString m_reason;
+    bool m_wanted = false;
+    // A request is on its way: which service, and its call.
+    Via m_asking = Via::Nothing;
+    std::optional<QDBusPendingCall> m_ask;
+    QDBusPendingCallWatcher *m_askWatcher = nullptr;
+    bool m_portalRefused = false;
+    QString m_whyNotPortal;
+    // What is held now.
+    Via m_held = Via::Nothing;
+    QString m_requestPath; // the portal's request object
+    uint m_cookie = 0;     // power management's cookie
+    int m_tokens = 0;
+    bool m_told = false;
+    QList<QDBusPendingCall> m_releases;
+};

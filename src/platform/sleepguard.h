@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+// Keeps the machine awake while an alarm waits: asks the desktop not to
+// suspend the machine by itself. The screen may still blank and lock, and a
+// suspend the user asks for (the menu, the lid) still happens.
+class SleepGuard
+{
+public:
+    virtual ~SleepGuard() = default;
+
+    // Keep the machine awake, for `reason` (shown in the desktop's power
+    // dialog). Asking again while it is kept awake changes nothing.
+    virtual void keepAwake(const QString &reason) = 0;
+    // The machine may sleep again.
+    virtual void allowSleep() = 0;
+};
