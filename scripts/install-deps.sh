@@ -9,10 +9,11 @@ set -euo pipefail
 run_pkgs=(
   cmake g++ make pkgconf
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev
+  qt6-wayland libxcb1-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   libgl1-mesa-dri fonts-comic-neue fonts-liberation
-  libpulse0 libasound2 qt6-wayland xdg-utils
+  libpulse0 libasound2 xdg-utils
   xvfb xauth
 )
 package_pkgs=(
@@ -23,7 +24,7 @@ test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file libx11-dev libxdamage-dev
   xclip faketime valgrind
-  dbus python3-dbusmock
+  dbus python3-dbusmock mutter xwayland python3-gi gir1.2-gtk-3.0
 )
 
 want=("${run_pkgs[@]}")
