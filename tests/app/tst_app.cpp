@@ -287,6 +287,8 @@ private slots:
         QTest::qWait(200);
         QCOMPARE(raised, 0);
         qunsetenv("XDG_CACHE_HOME");
+    }
+
     // The display goes away under the program: the values of that moment are
     // saved once, a failed save is said on stderr only (no window is left),
     // and an exit already on its way saves nothing more.
