@@ -7,6 +7,7 @@ set -euo pipefail
 run_pkgs=(
   cmake g++ make pkgconf
   qt6-base-dev qt6-multimedia-dev qt6-webengine-dev
+  qt6-wayland libxcb1-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   gstreamer1.0-plugins-ugly gstreamer1.0-libav
   libgl1-mesa-dri fonts-comic-neue fonts-liberation
@@ -17,7 +18,7 @@ test_pkgs=(
   pulseaudio pulseaudio-utils ffmpeg xdotool openbox x11-utils
   imagemagick desktop-file-utils dpkg-dev file libx11-dev libxdamage-dev
   xclip faketime valgrind
-  dbus python3-dbusmock
+  dbus python3-dbusmock mutter xwayland python3-gi gir1.2-gtk-3.0
 )
 
 want=("${run_pkgs[@]}")

@@ -7,6 +7,7 @@
 #include "frmclock.h"
 #include "frmhelp.h"
 #include "menukeys.h"
+#include "nomaximize.h"
 #include "messagebox.h"
 #include "processcontrol.h"
 #include "reminders.h"
@@ -63,6 +64,7 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     // The frame asked for as it is, not the toolkit's default: no maximize.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    refuseMaximize(this);
     setWindowIcon(appIcon());
     applyDesignLook();
 
@@ -273,7 +275,8 @@ void FrmAlarmClock::SaveSettingsAndEnd()
                 .arg(store.location(), store.errorString());
         // Also for the session's log: at a logout nobody may see the box.
         std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-        m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
+        if (!m_displayGone)
+            m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
     }
     m_services.process.endProcess();
 }
@@ -283,6 +286,13 @@ void FrmAlarmClock::terminationRequested()
     if (m_ending)
         m_services.process.endAtOnce(); // what was saved before stays as it was
     else
+        Form_Unload();
+}
+
+void FrmAlarmClock::displayLost()
+{
+    m_displayGone = true;
+    if (!m_ending)
         Form_Unload();
 }
 
@@ -305,9 +315,18 @@ void FrmAlarmClock::cmdRem_Click()
     setFixedWidth(kUnfoldedWidth);
 }
 
+void FrmAlarmClock::hideEvent(QHideEvent *event)
+{
+    QMainWindow::hideEvent(event);
+    if (!event->spontaneous()) // hidden by the program, not minimized
+        m_placeWhenHidden = pos();
+}
+
 void FrmAlarmClock::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
+    if (m_placeWhenHidden && windowHandle())
+        windowHandle()->installEventFilter(this);
     if (m_shownOnce)
         return;
     m_shownOnce = true;
@@ -327,6 +346,10 @@ bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
         watched->removeEventFilter(this);
         if (width() < kUnfoldedWidth && width() != foldedWidth())
             CmdIn_Click();
+        // Shown again after the clock-only view: some window managers (GNOME's
+        // under XWayland) put the window back a title bar's height off.
+        if (const std::optional<QPoint> place = std::exchange(m_placeWhenHidden, std::nullopt); place && pos() != *place)
+            move(*place);
     }
     return QMainWindow::eventFilter(watched, event);
 }

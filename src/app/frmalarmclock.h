@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include <memory>
+#include <optional>
 
 namespace Ui { class FrmAlarmClock; }
 class AlarmClock;
@@ -38,6 +39,10 @@ public:
     // SIGTERM, SIGINT or SIGHUP: leaves as closing the window does. A second
     // one while the exit waits on its warning ends the program at once.
     void terminationRequested();
+    // The display went away under the program (the X server or the Wayland
+    // compositor ended): saves as leaving does, from inside the toolkit's
+    // exit, with no window left to warn in.
+    void displayLost();
 
     void CmdIn_Click();
     void cmdRem_Click();
@@ -69,6 +74,7 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -91,4 +97,7 @@ private:
     bool m_otherOwnWindowWasActive = false;
     bool m_shownOnce = false;
     bool m_ending = false;
+    bool m_displayGone = false;
+    // Where the window stood when it was last hidden, until it is back there.
+    std::optional<QPoint> m_placeWhenHidden;
 };

@@ -1,3 +1,4 @@
+#include "displayloss.h"
 #include "frmalarmclock.h"
 #include "frmclock.h"
 #include "fontwarmup.h"
@@ -6,9 +7,11 @@
 #include "qthelplauncher.h"
 #include "lazymediaplayer.h"
 #include "qtplatform.h"
+#include "qtsessionend.h"
 #include "reminderfile.h"
 #include "singleinstance.h"
 #include "unixsignals.h"
+#include "windowactivation.h"
 
 #include "clock.h"
 #include "dbussleepguard.h"
@@ -20,6 +23,8 @@
 
 int main(int argc, char *argv[])
 {
+    // Taken before Qt's X11 plugin removes it from the environment.
+    const QByteArray activationToken = launchActivationToken();
     FontConfigWarmUp fonts;
     QApplication app(argc, argv);
     // Nothing below may touch fontconfig while it reads its configuration.
@@ -31,7 +36,7 @@ int main(int argc, char *argv[])
 
     const QString settingsFile = IniSettingsStore::defaultFilePath();
     SingleInstance instance(settingsFile);
-    if (!instance.claim())
+    if (!instance.claim(activationToken))
         return 0;
 
     const QString appDir = QDir::cleanPath(QCoreApplication::applicationDirPath());
@@ -61,19 +66,23 @@ int main(int argc, char *argv[])
     messageBox.setParent(&frmAlarmClock);
     fileDialog.setParent(&frmAlarmClock);
 
-    QObject::connect(&instance, &SingleInstance::activationRequested, &frmAlarmClock, [&] {
-        QWidget *shown = frmAlarmClock.isVisible() || !frmAlarmClock.frmclockLoaded()
-                             ? static_cast<QWidget *>(&frmAlarmClock)
-                             : static_cast<QWidget *>(&frmAlarmClock.frmclock());
-        shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
-        shown->show();
-        shown->raise();
-        shown->activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::activationRequested, &frmAlarmClock,
+                     [&](const QByteArray &token) {
+                         QWidget *shown = frmAlarmClock.isVisible() || !frmAlarmClock.frmclockLoaded()
+                                              ? static_cast<QWidget *>(&frmAlarmClock)
+                                              : static_cast<QWidget *>(&frmAlarmClock.frmclock());
+                         bringToFront(shown, token);
+                     });
 
+    // Every end of the session leaves the way closing the window does.
     UnixSignals unixSignals;
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &frmAlarmClock,
                      &FrmAlarmClock::terminationRequested);
+    QtSessionEnd sessionEnd;
+    QObject::connect(&sessionEnd, &SessionEnd::ending, &frmAlarmClock, &FrmAlarmClock::terminationRequested);
+    DisplayLoss displayLoss;
+    QObject::connect(&displayLoss, &DisplayLoss::lost, &frmAlarmClock, &FrmAlarmClock::displayLost,
+                     Qt::DirectConnection);
 
     frmAlarmClock.Form_Load();
     frmAlarmClock.show();

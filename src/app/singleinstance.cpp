@@ -12,6 +12,9 @@
 
 namespace {
 
+// Far beyond any real token; keeps a stray writer from filling our memory.
+constexpr qsizetype kMaxToken = 4096;
+
 QString runtimeFolder()
 {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -61,7 +64,7 @@ void SingleInstance::release()
     m_lock.unlock();
 }
 
-bool SingleInstance::claim()
+bool SingleInstance::claim(const QByteArray &activationToken)
 {
     if (m_lock.tryLock(0)) {
         listen();
@@ -74,8 +77,10 @@ bool SingleInstance::claim()
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd >= 0 && toAddress(m_socketPath, &address)
         && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0) {
-        // The first copy may hang up before reading: no SIGPIPE for that.
-        [[maybe_unused]] const ssize_t n = ::send(fd, "raise\n", 6, MSG_NOSIGNAL);
+        // One line: "raise", a blank and the token. The first copy may hang
+        // up before reading: no SIGPIPE for that.
+        const QByteArray line = "raise " + activationToken.left(kMaxToken) + '\n';
+        [[maybe_unused]] const ssize_t n = ::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL);
     }
     if (fd >= 0)
         ::close(fd);
@@ -103,8 +108,36 @@ void SingleInstance::listen()
             const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
             if (peer < 0)
                 break;
-            ::close(peer);
-            emit activationRequested();
+            answer(peer);
         }
     });
+}
+
+// Reads the new copy's line, which follows its connect at once; a copy that
+// says nothing within a moment (or an older one that sends no token) still
+// brings this one forward.
+void SingleInstance::answer(int peer)
+{
+    timeval wait = {2, 0};
+    ::setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
+    QByteArray line;
+    char buffer[kMaxToken + 16];
+    for (int reads = 0; reads < 4 && !line.contains('\n') && line.size() <= kMaxToken + 8; ++reads) {
+        const ssize_t n = ::recv(peer, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            break;
+        line.append(buffer, n);
+    }
+    ::close(peer);
+    line.truncate(line.indexOf('\n') < 0 ? line.size() : line.indexOf('\n'));
+    QByteArray token = line.startsWith("raise ") ? line.mid(6) : QByteArray();
+    // It goes into an environment variable and an X11 message: printable
+    // ASCII only, or none at all.
+    for (const char c : std::as_const(token)) {
+        if (c <= ' ' || c > '~') {
+            token.clear();
+            break;
+        }
+    }
+    emit activationRequested(token.left(kMaxToken));
 }

@@ -18,16 +18,18 @@ public:
     ~SingleInstance() override;
 
     // True when this is the only copy. Otherwise the running copy has been
-    // asked to come forward.
-    bool claim();
+    // asked to come forward, with this launch's activation token (may be
+    // empty), which lets it take the focus on the desktop's terms.
+    bool claim(const QByteArray &activationToken = {});
     // Lets a new copy start: called once this copy has saved what it keeps.
     void release();
 
 signals:
-    void activationRequested();
+    void activationRequested(const QByteArray &activationToken);
 
 private:
     void listen();
+    void answer(int peer);
 
     QString m_socketPath;
     QLockFile m_lock;

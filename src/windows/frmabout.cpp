@@ -2,6 +2,7 @@
 
 #include "appicon.h"
 #include "appinfo.h"
+#include "nomaximize.h"
 #include "shoplink.h"
 #include "ui_frmabout.h"
 
@@ -78,6 +79,7 @@ FrmAbout::FrmAbout()
                    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
+    refuseMaximize(this);
     setWindowIcon(appIcon());
     applyDesignLook();
 

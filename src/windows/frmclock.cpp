@@ -2,6 +2,7 @@
 
 #include "appicon.h"
 #include "menukeys.h"
+#include "nomaximize.h"
 #include "shoplink.h"
 #include "ui_frmclock.h"
 
@@ -15,6 +16,7 @@ FrmClock::FrmClock(QWidget *frmAlarmClock, ShopWindow &shop)
     m_ui->setupUi(this);
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    refuseMaximize(this);
     setWindowIcon(appIcon());
     resize(233, 98 + menuBar()->sizeHint().height());
 

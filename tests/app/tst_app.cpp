@@ -3,7 +3,13 @@
 #include "monthcalendar.h"
 #include "frmabout.h"
 #include "shoplink.h"
+#include "displayloss.h"
+#include "nomaximize.h"
 #include "singleinstance.h"
+
+#include <QSignalSpy>
+#include <sys/socket.h>
+#include <sys/un.h>
 
 #include <QDir>
 #include <QTemporaryFile>
@@ -217,6 +223,107 @@ private slots:
         QVERIFY(!SingleInstance(b->p.settingsFile()).claim());
         ending.release();
         QVERIFY(SingleInstance(b->p.settingsFile()).claim());
+    }
+
+    // The display goes away under the program: the values of that moment are
+    // saved once, a failed save is said on stderr only (no window is left),
+    // and an exit already on its way saves nothing more.
+    void aLostDisplaySavesOnce_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("exitBegun");
+        QTest::addColumn<bool>("storeBroken");
+        QTest::addColumn<int>("saves");
+        QTest::newRow("Wayland") << "The Wayland connection broke. Did the Wayland compositor die?" << false << false << 1;
+        QTest::newRow("Wayland error") << "The Wayland connection experienced a fatal error: Protocol error" << false << false << 1;
+        QTest::newRow("X11") << "The X11 connection broke (error 1). Did the X11 server die?" << false << false << 1;
+        QTest::newRow("failed save") << "The X11 connection broke (error 1). Did the X11 server die?" << false << true << 0;
+        QTest::newRow("exit begun") << "The X11 connection broke (error 1). Did the X11 server die?" << true << false << 0;
+        QTest::newRow("another warning") << "QWidget::setGeometry: Unable to set geometry" << false << false << 0;
+    }
+    void aLostDisplaySavesOnce() {
+        QFETCH(QString, message);
+        QFETCH(bool, exitBegun);
+        QFETCH(bool, storeBroken);
+        QFETCH(int, saves);
+        if (storeBroken)
+            QVERIFY(QDir().mkpath(b->p.settingsFile()));
+        b->start();
+        b->ui().TxtTime->setText(QStringLiteral("5:15"));
+        if (exitBegun) {
+            b->w->terminationRequested();
+            b->p.process.ends = 0;
+            QFile::remove(b->p.settingsFile());
+        }
+        DisplayLoss loss;
+        QObject::connect(&loss, &DisplayLoss::lost, b->w.get(), &FrmAlarmClock::displayLost);
+        qWarning("%s", qPrintable(message));
+        qWarning("%s", qPrintable(message));
+        QCOMPARE(FakePlatform::bytes(b->p.settingsFile()).count("timealarm=\"5:15\""), saves);
+        QCOMPARE(b->p.process.ends, exitBegun || message.startsWith(QLatin1String("QWidget")) ? 0 : 1);
+        QVERIFY(b->p.messageBox.shown.isEmpty());
+    }
+
+    // A second start hands its activation token over; what cannot be a token
+    // (a blank, a control character) is dropped, and a copy that says
+    // nothing still brings the first forward.
+    void aSecondStartHandsItsTokenOver_data() {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QByteArray>("received");
+        QTest::newRow("Wayland token") << QByteArray("raise 3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0\n") << QByteArray("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
+        QTest::newRow("X11 startup id") << QByteArray("raise launcher/belltide/1234-0-host_TIME5678\n") << QByteArray("launcher/belltide/1234-0-host_TIME5678");
+        QTest::newRow("no token") << QByteArray("raise \n") << QByteArray();
+        QTest::newRow("older copy") << QByteArray("raise\n") << QByteArray();
+        QTest::newRow("silent copy") << QByteArray() << QByteArray();
+        QTest::newRow("escape sequence") << QByteArray("raise a\x1b]0;x\n") << QByteArray();
+        QTest::newRow("blank inside") << QByteArray("raise a b\n") << QByteArray();
+    }
+    void aSecondStartHandsItsTokenOver() {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, received);
+        qputenv("XDG_RUNTIME_DIR", b->p.appDir.path().toUtf8());
+        SingleInstance first(b->p.settingsFile());
+        QVERIFY(first.claim());
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        if (sent.startsWith("raise ")) {
+            QVERIFY(!SingleInstance(b->p.settingsFile()).claim(sent.mid(6).chopped(1)));
+        } else {
+            // Another writer on the socket, byte for byte.
+            QDir run(b->p.appDir.path());
+            const QStringList sockets = run.entryList({QStringLiteral("belltide-*.socket")}, QDir::System);
+            QCOMPARE(sockets.size(), 1);
+            sockaddr_un address = {};
+            address.sun_family = AF_UNIX;
+            const QByteArray name = QFile::encodeName(run.filePath(sockets[0]));
+            std::memcpy(address.sun_path, name.constData(), name.size());
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
+            QCOMPARE(::send(fd, sent.constData(), sent.size(), 0), ssize_t(sent.size()));
+            ::close(fd);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(raised.size(), 1, 10000);
+        QCOMPARE(raised[0][0].toByteArray(), received);
+    }
+
+    // Designed without a maximize button: asking to maximize changes nothing.
+    void noMaximize_data() {
+        QTest::addColumn<QString>("window");
+        QTest::newRow("main window") << "main";
+        QTest::newRow("clock-only view") << "clock";
+        QTest::newRow("About") << "About";
+    }
+    void noMaximize() {
+        QFETCH(QString, window);
+        b->start();
+        b->w->MnuAbout_Click();
+        QWidget *w = window == QStringLiteral("main") ? static_cast<QWidget *>(b->w.get())
+                   : window == QStringLiteral("clock") ? static_cast<QWidget *>(&b->w->frmclock())
+                                                       : static_cast<QWidget *>(b->w->loadedFrmAbout());
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+        const QSize size = w->size();
+        w->showMaximized();
+        QTRY_VERIFY_WITH_TIMEOUT(!(w->windowState() & Qt::WindowMaximized), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(w->size(), size, 5000);
     }
 
     void everyShopButtonOpensTheShop() {

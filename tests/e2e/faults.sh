@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Faults at exit, as an ordinary user meets them: a write that fails (a file
 # size limit stands for a full disk), garbage in the files, SIGTERM, a copy
-# killed outright and a second copy started.
+# killed outright, a second copy started and the X server ending.
 source "$(dirname "$0")/lib.sh"
 
 note "a failing save: a message names the file; the saved file stays as it was"
@@ -40,11 +40,25 @@ start
 xdotool windowminimize "$id"
 window_gone Belltide || fail "the main window did not go down"
 before=$(md5sum < "$(settings)")
-timeout 20 "$program" || fail "the second copy did not end by itself"
+xev -root -event property >"$HOME/xev.log" 2>&1 &
+xev=$!
+sleep 1
+DESKTOP_STARTUP_ID="launch-1_TIME0" timeout 20 "$program" || fail "the second copy did not end by itself"
 wait_window Belltide >/dev/null || fail "the first copy did not come forward"
+# The launch's startup notification is completed: the busy cursor goes.
+for _ in $(seq 100); do grep -q _NET_STARTUP_INFO_BEGIN "$HOME/xev.log" && break; sleep 0.1; done
+kill "$xev"
+grep -q _NET_STARTUP_INFO_BEGIN "$HOME/xev.log" || fail "the second launch's startup notification was not completed"
 [[ $(count_windows Belltide) == 1 ]] || fail "two main windows"
 [[ $(md5sum < "$(settings)") == "$before" ]] || fail "the second copy touched the settings"
 kill -0 "$pid" || fail "the first copy ended"
 menu $MENU_FILE 1
 ended || fail "exit status $?"
+
+note "the X server ends under the program: the typed alarm is saved"
+start
+type_into $TXTTIME "4:44"
+kill -KILL "$DESKTOP_XVFB_PID"
+ended || true
+grep -q '^timealarm="4:44"$' "$(settings)" || { cat "$HOME/belltide.log"; fail "the alarm typed before the X server ended was not saved"; }
 note "ok"

@@ -36,6 +36,8 @@ Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb
 pids+=($!)
 read -r -t 30 -u "$fd" display || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
 export DISPLAY=":$display"
+# A story may end the X server itself, as the end of a session does.
+export DESKTOP_XVFB_PID=${pids[-1]}
 openbox --sm-disable >"$work/openbox.log" 2>&1 &
 pids+=($!)
 pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=no \

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# Runs a command under GNOME's compositor: mutter nested in the private
+# desktop's X server (run inside tests/support/desktop.sh), with its own
+# session bus and runtime folder. mutter's XWayland serves X11 clients.
+# For the command:
+#   WAYLAND_DISPLAY     mutter's socket (Qt picks its Wayland plugin by it)
+#   MUTTER_X_DISPLAY    mutter's XWayland display, MUTTER_XAUTHORITY its cookie
+#   OUTER_DISPLAY       the X server mutter draws in; xdotool there reaches
+#                       mutter's windows as real pointer and key input
+#   MUTTER_PID, MUTTER_LOG
+#   mutter.sh COMMAND [ARGS...]
+set -euo pipefail
+for tool in mutter Xwayland dbus-daemon; do
+  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+done
+/usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null \
+  || { echo "FAIL: GTK for Python (the test launcher) is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+[[ -n "${DISPLAY:-}" && -n "${HOME:-}" ]] || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
+work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-mutter.XXXXXX")
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT
+
+export XDG_RUNTIME_DIR="$work/run" MUTTER_LOG="$work/mutter.log" OUTER_DISPLAY="$DISPLAY"
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 --nopidfile) \
+  || { echo "FAIL: no session bus" >&2; exit 1; }
+export DBUS_SESSION_BUS_ADDRESS=$(head -n1 <<<"$bus")
+pids+=("$(sed -n 2p <<<"$bus")")
+
+# Under a loaded machine mutter may take long to come up: generous waits.
+(unset WAYLAND_DISPLAY XAUTHORITY QT_QPA_PLATFORM
+ MUTTER_DEBUG_DUMMY_MODE_SPECS=1024x768 exec mutter --nested --wayland --wayland-display belltide-wl) \
+  >"$MUTTER_LOG" 2>&1 &
+export MUTTER_PID=$!
+pids+=("$MUTTER_PID")
+up() { [[ -S "$XDG_RUNTIME_DIR/belltide-wl" ]] && grep -q 'Using public X11 display' "$MUTTER_LOG"; }
+for _ in $(seq 1200); do up && break; kill -0 "$MUTTER_PID" 2>/dev/null || break; sleep 0.1; done
+up || { echo "FAIL: mutter did not come up within 120 s; its log:" >&2; cat "$MUTTER_LOG" >&2; exit 1; }
+export WAYLAND_DISPLAY=belltide-wl XDG_SESSION_TYPE=wayland
+export MUTTER_X_DISPLAY=$(grep -o 'Using public X11 display :[0-9]*' "$MUTTER_LOG" | head -n1 | grep -o ':[0-9]*')
+export MUTTER_XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)
+# The program's X11 side, if it used one, would be mutter's XWayland.
+export DISPLAY="$MUTTER_X_DISPLAY" XAUTHORITY="$MUTTER_XAUTHORITY"
+
+"$@" &
+wait $!
