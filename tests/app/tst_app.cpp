@@ -60,6 +60,8 @@ private slots:
         QCOMPARE(b->ui().CmdSet->isEnabled(), !armed);
         QCOMPARE(b->ui().Calendar1->selectedDate(), QDate(2027, 2, 28));
         QCOMPARE(b->timer("Timer1")->interval(), 100);
+        QCOMPARE(b->p.sleep.held, time == QStringLiteral("7:30") ? 1 : 0); // kept awake for a restored alarm
+        QCOMPARE(b->p.wake.wakes.size(), b->p.sleep.held);
         QVERIFY(b->w->width() < FrmAlarmClock::kUnfoldedWidth);
         b->tickAt(QTime(7, 30, 0));
         QCOMPARE(b->p.player.started.size(), time == QStringLiteral("7:30") ? 1 : 0);

@@ -13,9 +13,7 @@ zone="$HOME/localtime" shift_file="$HOME/faketime.rc"
 cp /usr/share/zoneinfo/UTC "$zone"
 # set_clock "YYYY-MM-DD hh:mm:ss[.frac]": the program's clock, in UTC, from now on
 set_clock() {
-  echo "$(/usr/bin/python3 -c 'import sys, time, datetime
-t = datetime.datetime.fromisoformat(sys.argv[1]).replace(tzinfo=datetime.timezone.utc).timestamp()
-print(f"{t - time.time():+.3f}")' "$1")" >"$shift_file"
+  printf '%+.3f\n' "$(( $(date -ud "$1" +%s%N) - $(date +%s%N) ))e-9" >"$shift_file"
 }
 set_zone() { cp "/usr/share/zoneinfo/$1" "$zone.new" && mv "$zone.new" "$zone"; }
 ring_and_stop() { # ALARM: it rings within 10 s, then Stop

@@ -70,7 +70,7 @@ wait_sound() { # N: until N streams play on the null sink, within 10 s
 dismiss_box() { wait_window "$1" >/dev/null || fail "no message box '$1'"; xdotool key Return; window_gone "$1" || fail "box '$1' stayed"; }
 settings() { echo "$XDG_CONFIG_HOME/belltide/settings.ini"; }
 TXTTIME="60 144" TXTFILE="60 240" CMDSET="60 306" CMDRESET="170 306" CMDREM="226 192" CMDIN="217 192"
-TXTREM="400 250" CMDREMSET="392 308" COMMAND1="100 8" COMMAND2="60 277" MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
+TXTREM="400 250" CMDREMSET="392 308" COMMAND1="100 8" MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
 # stand_in TEMPLATE BUS_NAME [PARAMETERS]: a python3-dbusmock stand-in from
 # tests/support on the desktop's session bus, until the story ends
 stand_ins=()
@@ -83,17 +83,16 @@ stand_in() {
   for _ in $(seq 300); do has_owner "$2" && return 0; sleep 0.1; done
   cat "$HOME/$1.out"; fail "the stand-in $1 did not start"
 }
-stop_stand_in() { kill "${stand_ins[$1]}"; wait "${stand_ins[$1]}" 2>/dev/null || true; }
 has_owner() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
 }
-held() { # BUS_NAME PATH METHOD: what a stand-in holds, a line per item, fields joined by |
+held() { # BUS_NAME PATH METHOD: what a stand-in holds, a line per item
   /usr/bin/python3 -c 'import dbus, sys
 o = dbus.SessionBus().get_object(sys.argv[1], sys.argv[2])
-for row in o.get_dbus_method(sys.argv[3], "org.freedesktop.DBus.Mock")(): print("|".join(str(x) for x in row))' "$@"
+print("\n".join(o.get_dbus_method(sys.argv[3], "org.freedesktop.DBus.Mock")()))' "$@"
 }
 inhibitions() { held org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop Inhibitions; }
-timers() { held org.freedesktop.systemd1 /org/freedesktop/systemd1 Timers | cut -d'|' -f2-5; }
+timers() { held org.freedesktop.systemd1 /org/freedesktop/systemd1 Timers; }
 until_held() { # WHAT EXPECTED: within 20 s
   for _ in $(seq 200); do [[ $($1) == "$2" ]] && return 0; sleep 0.1; done
   echo "$1: $($1)" >&2; tail -n 5 "$HOME"/*.log >&2; return 1

@@ -1,10 +1,7 @@
-'''Stand-in for the desktop portal's Inhibit interface (python3-dbusmock
-template). Inhibit exports a Request object at the path the caller's
-handle_token names and answers with its Response signal a moment later:
-0 (granted), or 2 when started with the parameter {"refuse": true}. Close on
-the Request object ends the inhibition.
-
-Inhibitions() on the mock interface lists those in force: (flags, reason).
+'''Stand-in for the desktop portal's Inhibit (python3-dbusmock template).
+Inhibit answers on its Request object a moment later: granted, or refused when
+started with {"refuse": true}; Close on that object ends the inhibition.
+Inhibitions() on the mock interface lists those in force as "flags|reason".
 '''
 
 import dbus
@@ -22,36 +19,32 @@ SYSTEM_BUS = False
 def load(mock, parameters):
     mock.refuse = bool(parameters.get('refuse', False))
     mock.inhibitions = {}
-    mock.AddProperties(MAIN_IFACE, {'version': dbus.UInt32(3)})
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='sua{sv}', out_signature='o', sender_keyword='sender')
 def Inhibit(self, window, flags, options, sender):
-    token = str(options.get('handle_token', 'none'))
-    path = f'{MAIN_OBJ}/request/{sender[1:].replace(".", "_")}/{token}'
-    self.AddObject(path, REQUEST_IFACE, {}, [('Close', '', '', '')])
+    path = f'{MAIN_OBJ}/request/{sender[1:].replace(".", "_")}/{options["handle_token"]}'
+    self.AddObject(path, REQUEST_IFACE, {}, [])
     request = mockobject.objects[path]
-    manager = self
 
-    def close_request(_self):
-        manager.log(f'Close {path}')
-        manager.inhibitions.pop(path, None)
-        manager.RemoveObject(path)
+    def close(_request):
+        self.log(f'Close {path}')
+        self.inhibitions.pop(path, None)
+        self.RemoveObject(path)
 
-    request.AddMethod(REQUEST_IFACE, 'Close', '', '', close_request)
-    response = 2 if self.refuse else 0
-    if response == 0:
-        self.inhibitions[path] = (int(flags), str(options.get('reason', '')))
+    request.AddMethod(REQUEST_IFACE, 'Close', '', '', close)
+    if not self.refuse:
+        self.inhibitions[path] = f'{flags}|{options.get("reason", "")}'
 
     def answer():
         if path in mockobject.objects:
-            request.EmitSignal(REQUEST_IFACE, 'Response', 'ua{sv}', [dbus.UInt32(response), dbus.Dictionary({}, signature='sv')])
+            request.EmitSignal(REQUEST_IFACE, 'Response', 'ua{sv}', [dbus.UInt32(2 if self.refuse else 0), {}])
         return False
 
     GLib.timeout_add(50, answer)
     return dbus.ObjectPath(path)
 
 
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a(us)')
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
 def Inhibitions(self):
-    return dbus.Array([dbus.Struct((dbus.UInt32(f), r)) for f, r in self.inhibitions.values()], signature='(us)')
+    return list(self.inhibitions.values())

@@ -1,8 +1,6 @@
-'''Stand-in for the older power management inhibition
-(org.freedesktop.PowerManagement.Inhibit, as KDE and Xfce offer it;
-python3-dbusmock template).
-
-Inhibitions() on the mock interface lists those in force: (cookie, reason).
+'''Stand-in for the older org.freedesktop.PowerManagement.Inhibit (KDE, Xfce;
+python3-dbusmock template). Inhibitions() on the mock interface lists the
+reasons of those in force.
 '''
 
 import dbus
@@ -17,24 +15,21 @@ SYSTEM_BUS = False
 
 def load(mock, _parameters):
     mock.inhibitions = {}
-    mock.next_cookie = 1
+    mock.cookies = 0
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='ss', out_signature='u')
 def Inhibit(self, application, reason):
-    cookie = self.next_cookie
-    self.next_cookie += 1
-    self.inhibitions[cookie] = str(reason)
-    return dbus.UInt32(cookie)
+    self.cookies += 1
+    self.inhibitions[self.cookies] = str(reason)
+    return dbus.UInt32(self.cookies)
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='u', out_signature='')
 def UnInhibit(self, cookie):
-    if int(cookie) not in self.inhibitions:
-        raise dbus.exceptions.DBusException('no such inhibition', name='org.freedesktop.PowerManagement.Inhibit.Error')
-    del self.inhibitions[int(cookie)]
+    self.inhibitions.pop(int(cookie), None)
 
 
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='a(us)')
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
 def Inhibitions(self):
-    return dbus.Array([dbus.Struct((dbus.UInt32(c), r)) for c, r in self.inhibitions.items()], signature='(us)')
+    return list(self.inhibitions.values())
