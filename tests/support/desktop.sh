@@ -5,29 +5,15 @@
 # starts ends with it. A missing tool is a failure, never a skipped test.
 #   desktop.sh COMMAND [ARGS...]
 set -euo pipefail
-for tool in Xvfb openbox pulseaudio pactl xdotool xclip xwininfo xprop ffmpeg faketime dbus-daemon dbus-send; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
-done
-work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-desktop.XXXXXX")
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT
+source "$(dirname "${BASH_SOURCE[0]}")/session.sh" desktop
+require Xvfb openbox pulseaudio pactl xdotool xclip xwininfo xprop ffmpeg faketime dbus-daemon dbus-send
 
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
 export XDG_RUNTIME_DIR="$work/run" PULSE_SERVER="unix:$work/run/pulse/native"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 printf 'autospawn = no\n' > "$work/client.conf" && export PULSE_CLIENTCONFIG="$work/client.conf"
 
-# A session bus of its own: what the program asks of the desktop's services
-# goes there, never to the machine's own session.
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1) || { echo "FAIL: dbus-daemon did not start" >&2; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
-pids+=("$(sed -n 2p <<<"$bus")")
+own_bus
 
 exec {fd}<> <(:)
 # -noreset: a server that resets when its last client leaves turns away

@@ -10,28 +10,15 @@
 #   MUTTER_PID, MUTTER_LOG
 #   mutter.sh COMMAND [ARGS...]
 set -euo pipefail
-for tool in mutter Xwayland dbus-daemon; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
-done
+source "$(dirname "${BASH_SOURCE[0]}")/session.sh" mutter
+require mutter Xwayland dbus-daemon
 /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null \
   || { echo "FAIL: GTK for Python (the test launcher) is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
 [[ -n "${DISPLAY:-}" && -n "${HOME:-}" ]] || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
-work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-mutter.XXXXXX")
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 143' TERM INT
 
 export XDG_RUNTIME_DIR="$work/run" MUTTER_LOG="$work/mutter.log" OUTER_DISPLAY="$DISPLAY"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
-bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 --nopidfile) \
-  || { echo "FAIL: no session bus" >&2; exit 1; }
-export DBUS_SESSION_BUS_ADDRESS=$(head -n1 <<<"$bus")
-pids+=("$(sed -n 2p <<<"$bus")")
+own_bus
 
 # Under a loaded machine mutter may take long to come up: generous waits.
 (unset WAYLAND_DISPLAY XAUTHORITY QT_QPA_PLATFORM

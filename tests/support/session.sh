@@ -1,0 +1,26 @@
+# The set-up desktop.sh and mutter.sh share, sourced with a name for the work
+# folder: required tools, a temporary folder, and the processes started for
+# the command, all ended with the script.
+require() { # TOOL...: each one installed, or a failure naming the installer
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+  done
+}
+work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-$1.XXXXXX")
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 143' TERM INT
+# A session bus of its own: what the program asks of the desktop's services
+# goes there, never to the machine's own session.
+own_bus() {
+  local bus
+  bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 --nopidfile) \
+    || { echo "FAIL: dbus-daemon did not start" >&2; exit 1; }
+  export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
+  pids+=("$(sed -n 2p <<<"$bus")")
+}
