@@ -135,15 +135,6 @@ private slots:
         }
     }
 
-    void namesCompareWithoutLetterCase() {
-        const QString path = m_dir.filePath(QStringLiteral("case.ini"));
-        IniSettingsStore store(path);
-        QVERIFY(store.save(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("AlarmMusic"), QStringLiteral("a")));
-        QVERIFY(store.save(QStringLiteral("CORVANTA"), QStringLiteral("LastSettings"), QStringLiteral("alarmmusic"), QStringLiteral("b")));
-        QCOMPARE(get(path, QStringLiteral("ALARMMUSIC")), QStringLiteral("b"));
-        QCOMPARE(FakePlatform::bytes(path), QByteArray("[Corvanta\\lastsettings]\nAlarmMusic=\"b\"\n"));
-    }
-
     void settingsFilesNotWrittenByUs_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<QString>("timealarm");
