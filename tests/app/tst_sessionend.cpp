@@ -10,7 +10,7 @@
 
 // The end of a Wayland session as the desktop portal's session monitor tells
 // it, against a stand-in portal on a private session bus
-// (tests/support/portal_session.py): the query-end state saves through the
+// (tests/support/portal_inhibit.py): the query-end state saves through the
 // main window's exit, once, and the portal gets its answer.
 class TestSessionEnd : public QObject
 {

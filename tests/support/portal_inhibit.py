@@ -2,6 +2,10 @@
 Inhibit answers on its Request object a moment later: granted, or refused when
 started with {"refuse": true}; Close on that object ends the inhibition.
 Inhibitions() on the mock interface lists those in force as "flags|reason".
+The session monitor, as a Wayland desktop offers it: CreateMonitor answers
+through a Request object, a moment later, with the session SESSION; a test
+sends StateChanged through the mock's own EmitSignal; QueryEndResponse calls
+land in the call log (-l).
 '''
 
 import dbus
@@ -14,11 +18,27 @@ MAIN_OBJ = '/org/freedesktop/portal/desktop'
 MAIN_IFACE = 'org.freedesktop.portal.Inhibit'
 REQUEST_IFACE = 'org.freedesktop.portal.Request'
 SYSTEM_BUS = False
+SESSION = f'{MAIN_OBJ}/session/mock/monitor'
 
 
 def load(mock, parameters):
     mock.refuse = bool(parameters.get('refuse', False))
     mock.inhibitions = {}
+    mock.AddMethods(MAIN_IFACE, [('CreateMonitor', 'sa{sv}', 'o', CREATE_MONITOR), ('QueryEndResponse', 'o', '', '')])
+
+
+CREATE_MONITOR = f'''
+from gi.repository import GLib
+path = "{MAIN_OBJ}/request/mock/" + str(args[1].get("handle_token", "request"))
+if path not in objects:
+    self.AddObject(path, "{REQUEST_IFACE}", {{}}, [])
+request = objects[path]
+def respond(request=request):
+    request.EmitSignal("{REQUEST_IFACE}", "Response", "ua{{sv}}", [dbus.UInt32(0), {{"session_handle": dbus.String("{SESSION}")}}])
+    return False
+GLib.timeout_add(200, respond)
+ret = dbus.ObjectPath(path)
+'''
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='sua{sv}', out_signature='o', sender_keyword='sender')
