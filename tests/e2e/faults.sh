@@ -6,6 +6,7 @@
 source "$(dirname "$0")/lib.sh"
 
 note "garbage in the settings and reminder files; SIGTERM saves"
+mkdir -p "$(dirname "$(settings)")"
 head -c 65536 /dev/urandom > "$(settings)"
 head -c 65536 /dev/urandom > "$app/reminder.ini"
 start
