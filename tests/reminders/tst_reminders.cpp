@@ -64,20 +64,6 @@ private slots:
         QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("[CorVanta\\State]\nremset=\"Set\"\n"));
     }
 
-    // Activation disables Set Reminder while an alarm is armed, and never
-    // enables it; Stop does.
-    void setReminderFollowsTheAlarm() {
-        b->w->reminders().Form_Activate();
-        QVERIFY(b->ui().cmdremset->isEnabled());
-        QTest::mouseClick(b->ui().CmdSet, Qt::LeftButton);
-        b->w->reminders().Form_Activate();
-        QVERIFY(!b->ui().cmdremset->isEnabled());
-        b->w->reminders().Form_Activate();
-        QVERIFY(!b->ui().cmdremset->isEnabled());
-        QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
-        QVERIFY(b->ui().cmdremset->isEnabled());
-    }
-
     // Delivery needs the alarm, the option and the reminder's date on the
     // calendar: today after the refresh, or a day the user clicked before it.
     void delivery_data() {
