@@ -294,6 +294,8 @@ void FrmAlarmClock::displayLost()
     m_displayGone = true;
     if (!m_ending)
         Form_Unload();
+    // The toolkit ends the program from here, past every destructor.
+    m_alarm->releaseDesktop();
 }
 
 // ---- Folding --------------------------------------------------------------

@@ -83,8 +83,16 @@ int main(int argc, char *argv[])
     QtSessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &SessionEnd::ending, &frmAlarmClock, &FrmAlarmClock::terminationRequested);
     DisplayLoss displayLoss;
-    QObject::connect(&displayLoss, &DisplayLoss::lost, &frmAlarmClock, &FrmAlarmClock::displayLost,
-                     Qt::DirectConnection);
+    QObject::connect(
+        &displayLoss, &DisplayLoss::lost, &frmAlarmClock,
+        [&] {
+            frmAlarmClock.displayLost();
+            // No destructor runs after this: the requests the alarm ended go
+            // out now.
+            sleepGuard.endAndWait();
+            wakeAlarm.endAndWait();
+        },
+        Qt::DirectConnection);
 
     frmAlarmClock.Form_Load();
     frmAlarmClock.show();

@@ -25,12 +25,16 @@ AlarmClock::AlarmClock(const AlarmControls &controls, const Clock &clock, MediaP
 {
 }
 
-// The program ends: nothing it asked of the desktop may outlive it.
 AlarmClock::~AlarmClock()
 {
-    if (m_keptAwake)
+    releaseDesktop();
+}
+
+void AlarmClock::releaseDesktop()
+{
+    if (std::exchange(m_keptAwake, false))
         m_sleep.allowSleep();
-    if (m_wakeAt)
+    if (std::exchange(m_wakeAt, std::nullopt))
         m_wake.cancel();
 }
 

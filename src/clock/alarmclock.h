@@ -55,6 +55,9 @@ public:
 
     // Set Alarm disabled, Stop enabled.
     void arm();
+    // The program ends: nothing it asked of the desktop may outlive it. Also
+    // run when the object goes.
+    void releaseDesktop();
 
     // When to wake the machine for an alarm text, seen at `now`: a minute
     // before the display next shows that text. None for a text the display

@@ -43,6 +43,11 @@ DBusSleepGuard::DBusSleepGuard(const QDBusConnection &bus, QObject *parent)
 
 DBusSleepGuard::~DBusSleepGuard()
 {
+    endAndWait();
+}
+
+void DBusSleepGuard::endAndWait()
+{
     m_wanted = false;
     if (m_asking != Via::Nothing) {
         // The answer decides what there is to end.

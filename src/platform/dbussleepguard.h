@@ -31,6 +31,10 @@ public:
     DBusSleepGuard(const QDBusConnection &bus, QObject *parent = nullptr);
     ~DBusSleepGuard() override;
 
+    // Ends what is held or on its way and waits a moment for the answers:
+    // at the program's end, also one that skips the destructors.
+    void endAndWait();
+
     void keepAwake(const QString &reason) override;
     void allowSleep() override;
 

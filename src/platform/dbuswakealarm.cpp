@@ -150,6 +150,11 @@ SystemdWakeAlarm::SystemdWakeAlarm(const QDBusConnection &bus, QObject *parent)
 
 SystemdWakeAlarm::~SystemdWakeAlarm()
 {
+    endAndWait();
+}
+
+void SystemdWakeAlarm::endAndWait()
+{
     cancel();
     for (QDBusPendingCall &call : m_calls)
         call.waitForFinished();

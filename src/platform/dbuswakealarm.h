@@ -30,6 +30,10 @@ public:
     SystemdWakeAlarm(const QDBusConnection &bus, QObject *parent = nullptr);
     ~SystemdWakeAlarm() override;
 
+    // Ends what is held or on its way and waits a moment for the answers:
+    // at the program's end, also one that skips the destructors.
+    void endAndWait();
+
     void wakeAt(const QDateTime &when, const QString &why) override;
     void cancel() override;
 

@@ -306,6 +306,7 @@ private slots:
             QVERIFY(QDir().mkpath(b->p.settingsFile()));
         b->start();
         b->ui().TxtTime->setText(QStringLiteral("5:15"));
+        b->w->alarm().CmdSet_Click();
         if (exitBegun) {
             b->w->terminationRequested();
             b->p.process.ends = 0;
@@ -318,6 +319,9 @@ private slots:
         QCOMPARE(FakePlatform::bytes(b->p.settingsFile()).count("timealarm=\"5:15\""), saves);
         QCOMPARE(b->p.process.ends, exitBegun || message.startsWith(QLatin1String("QWidget")) ? 0 : 1);
         QVERIFY(b->p.messageBox.shown.isEmpty());
+        // Nothing the alarm asked of the desktop outlives the program.
+        QCOMPARE(b->p.sleep.held, message.startsWith(QLatin1String("QWidget")) ? 1 : 0);
+        QCOMPARE(b->p.wake.wakes.size(), message.startsWith(QLatin1String("QWidget")) ? 1 : 0);
     }
 
     // A second start hands its activation token over; what cannot be a token
