@@ -32,9 +32,13 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=
 pids+=($!)
 for _ in $(seq 300); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
 pactl info >/dev/null 2>&1 || { echo "FAIL: PulseAudio did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
-# Windows get their frames once the window manager runs. Until openbox has
-# named its check window, xprop says "no such atom on any window."
-wm_up() { [[ $(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null) == *"window id"* ]]; }
+# Windows get their frames once the window manager runs. openbox names its
+# check window early in its start and sets the client list once it has
+# started; a window shown in between may never be mapped.
+wm_up() {
+  local root; root=$(xprop -root _NET_SUPPORTING_WM_CHECK _NET_CLIENT_LIST 2>/dev/null)
+  [[ $root == *"_NET_SUPPORTING_WM_CHECK(WINDOW): window id"* && $root == *"_NET_CLIENT_LIST(WINDOW)"* ]]
+}
 for _ in $(seq 300); do wm_up && break; sleep 0.1; done
 wm_up || { echo "FAIL: openbox did not start" >&2; cat "$work/openbox.log" >&2; exit 1; }
 
