@@ -33,7 +33,7 @@ def forget(self, name):
 @dbus.service.method(MAIN_IFACE, in_signature='ssa(sv)a(sa(sv))', out_signature='o')
 def StartTransientUnit(self, name, mode, properties, aux):
     props = {str(k): v for k, v in properties}
-    calendar = ' '.join(str(spec) for base, spec in props.get('TimersCalendar', []) if base == 'OnCalendar')
+    calendar = ' '.join(str(expr) for base, expr in props.get('TimersCalendar', []) if base == 'OnCalendar')
     wake = bool(props.get('WakeSystem', False))
     state = 'failed' if wake and self.version < 254 else 'active'
     self.units[str(name)] = f'{state}|{calendar}|{int(wake)}|{int(bool(props.get("RemainAfterElapse", True)))}'
