@@ -98,23 +98,21 @@ void DBusSleepGuard::askPortal()
                                                        QStringLiteral("Inhibit"));
     call << QString() << kSuspendFlag
          << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("reason"), m_reason}};
-    m_asking = Via::Portal;
-    m_ask = bus().asyncCall(call, kAskTimeoutMs);
-    m_askWatcher = new QDBusPendingCallWatcher(*m_ask, this);
-    connect(m_askWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        m_askWatcher = nullptr;
-        answered(*w);
-    });
+    ask(Via::Portal, call);
 }
 
 void DBusSleepGuard::askPowerManagement(const QString &whyNotPortal)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kPmService, kPmPath, kPmInhibit, QStringLiteral("Inhibit"));
     call << QStringLiteral("Belltide") << m_reason;
-    m_asking = Via::PowerManagement;
-    m_ask = bus().asyncCall(call, kAskTimeoutMs);
     m_whyNotPortal = whyNotPortal;
+    ask(Via::PowerManagement, call);
+}
+
+void DBusSleepGuard::ask(Via via, const QDBusMessage &call)
+{
+    m_asking = via;
+    m_ask = bus().asyncCall(call, kAskTimeoutMs);
     m_askWatcher = new QDBusPendingCallWatcher(*m_ask, this);
     connect(m_askWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();

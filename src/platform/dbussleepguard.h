@@ -49,6 +49,7 @@ private:
 
     void askPortal();
     void askPowerManagement(const QString &whyNotPortal);
+    void ask(Via via, const QDBusMessage &call);
     void answered(const QDBusPendingCall &call);
     void release();
     void unwatchPortalRequest();
