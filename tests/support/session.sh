@@ -16,10 +16,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 143' TERM INT
 # A session bus of its own: what the program asks of the desktop's services
-# goes there, never to the machine's own session.
+# goes there, never to the machine's own session; and it starts none of the
+# machine's services (tests/support/bus/session.conf).
 own_bus() {
   local bus
-  bus=$(dbus-daemon --session --fork --print-address=1 --print-pid=1 --nopidfile) \
+  bus=$(dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/bus/session.conf" --fork --print-address=1 --print-pid=1 --nopidfile) \
     || { echo "FAIL: dbus-daemon did not start" >&2; exit 1; }
   export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
   pids+=("$(sed -n 2p <<<"$bus")")
