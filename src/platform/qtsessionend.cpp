@@ -16,8 +16,9 @@ const QString kPortal = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kInhibit = QStringLiteral("org.freedesktop.portal.Inhibit");
 const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-// The session monitor's states: running, screen saver, query-end, ending.
-constexpr uint kQueryEnd = 3;
+// The desktop waits a second for the answer to a query-end; this is how long
+// the program's end waits for it to leave.
+constexpr int kAnswerTimeoutMs = 1000;
 
 } // namespace
 
@@ -26,11 +27,20 @@ QtSessionEnd::QtSessionEnd(QObject *parent)
 {
     // XSMP: the session manager asks every client to save before it ends the
     // session. Saving means leaving here: nothing is saved while running.
-    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) {
-        if (!std::exchange(m_told, true))
-            emit ending();
-    });
+    connect(qGuiApp, &QGuiApplication::commitDataRequest, this, [this](QSessionManager &) { endOnce(); });
     startPortalMonitor();
+}
+
+QtSessionEnd::~QtSessionEnd()
+{
+    if (m_answer)
+        m_answer->waitForFinished();
+}
+
+void QtSessionEnd::endOnce()
+{
+    if (!std::exchange(m_told, true))
+        emit ending();
 }
 
 void QtSessionEnd::startPortalMonitor()
@@ -40,24 +50,28 @@ void QtSessionEnd::startPortalMonitor()
         std::fprintf(stderr, "belltide: no session bus; the end of a Wayland session is not watched\n");
         return;
     }
-    // The request's object path is known in advance from the handle token,
-    // so its Response cannot come before we listen for it.
+    // The request's and the session's object paths are known in advance
+    // from their tokens, so neither the answer nor the first state can come
+    // before we listen for them.
     const QString token = QStringLiteral("belltide%1").arg(QRandomGenerator::global()->generate());
     QString sender = bus.baseService().mid(1);
     sender.replace(u'.', u'_');
-    const QString requestPath = QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
+    const QString requestPath = kPortalPath + QStringLiteral("/request/") + sender + u'/' + token;
+    m_session = kPortalPath + QStringLiteral("/session/") + sender + u'/' + token;
     bus.connect(kPortal, requestPath, kRequest, QStringLiteral("Response"), this,
                 SLOT(onRequestResponse(uint, QVariantMap)));
     bus.connect(kPortal, kPortalPath, kInhibit, QStringLiteral("StateChanged"), this,
                 SLOT(onStateChanged(QDBusObjectPath, QVariantMap)));
 
     QDBusMessage call = QDBusMessage::createMethodCall(kPortal, kPortalPath, kInhibit, QStringLiteral("CreateMonitor"));
-    call << QString() << QVariantMap{{QStringLiteral("handle_token"), token}};
+    call << QString()
+         << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("session_handle_token"), token}};
     auto *watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, requestPath](QDBusPendingCallWatcher *w) {
         w->deleteLater();
         const QDBusPendingReply<QDBusObjectPath> reply = *w;
         if (reply.isError()) {
+            m_session.clear();
             std::fprintf(stderr, "belltide: no desktop portal session monitor (%s); the end of a Wayland session "
                                  "is not watched\n", qUtf8Printable(reply.error().name()));
         } else if (reply.value().path() != requestPath) {
@@ -70,24 +84,32 @@ void QtSessionEnd::startPortalMonitor()
 
 void QtSessionEnd::onRequestResponse(uint response, const QVariantMap &results)
 {
-    if (response != 0)
+    if (response != 0) {
+        // The desktop has no session monitor: nothing to watch, nothing to say.
+        m_session.clear();
         return;
+    }
     const QVariant handle = results.value(QStringLiteral("session_handle"));
-    m_session = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
-                                                                     : handle.toString();
+    const QString session = handle.userType() == qMetaTypeId<QDBusObjectPath>() ? handle.value<QDBusObjectPath>().path()
+                                                                                 : handle.toString();
+    if (!session.isEmpty())
+        m_session = session;
 }
 
 void QtSessionEnd::onStateChanged(const QDBusObjectPath &session, const QVariantMap &state)
 {
-    if (m_session.isEmpty() || session.path() != m_session
-        || state.value(QStringLiteral("session-state")).toUInt() != kQueryEnd)
+    if (m_session.isEmpty() || session.path() != m_session)
         return;
-    if (!std::exchange(m_told, true))
-        emit ending();
-    // The portal waits for this answer before the session goes on ending;
-    // the save is made by then.
-    QDBusMessage answer = QDBusMessage::createMethodCall(kPortal, kPortalPath, kInhibit,
-                                                         QStringLiteral("QueryEndResponse"));
-    answer << QVariant::fromValue(QDBusObjectPath(m_session));
-    QDBusConnection::sessionBus().call(answer, QDBus::NoBlock);
+    const uint now = state.value(QStringLiteral("session-state")).toUInt();
+    if (now == Ending) {
+        endOnce(); // a desktop that did not ask first
+    } else if (now == QueryEnd) {
+        // Saved by the time the answer goes: the desktop waits for it, a
+        // second at most, before it goes on ending the session.
+        endOnce();
+        QDBusMessage answer = QDBusMessage::createMethodCall(kPortal, kPortalPath, kInhibit,
+                                                             QStringLiteral("QueryEndResponse"));
+        answer << QVariant::fromValue(QDBusObjectPath(m_session));
+        m_answer = QDBusConnection::sessionBus().asyncCall(answer, kAnswerTimeoutMs);
+    }
 }

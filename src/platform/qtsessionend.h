@@ -3,20 +3,29 @@
 #include "sessionend.h"
 
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QVariantMap>
 
-class QDBusPendingCallWatcher;
+#include <optional>
 
 // The session's end as the desktop announces it: the X11 session manager's
 // request to save (through Qt's session management), and on Wayland the
 // desktop portal's session monitor, whose query-end state comes before the
-// logout. A desktop without either is normal: one line on stderr.
+// logout. A desktop without a portal is normal: one line on stderr. A portal
+// whose desktop has no session monitor (KDE Plasma 5) says so in its answer,
+// and is left quietly: the X11 session manager and the termination signal
+// remain.
 class QtSessionEnd final : public SessionEnd
 {
     Q_OBJECT
 
 public:
     explicit QtSessionEnd(QObject *parent = nullptr);
+    // Waits a moment for the answer to a query-end to leave.
+    ~QtSessionEnd() override;
+
+    // The session monitor's states (org.freedesktop.portal.Inhibit).
+    enum State : uint { Running = 1, QueryEnd = 2, Ending = 3 };
 
 private slots:
     void onRequestResponse(uint response, const QVariantMap &results);
@@ -24,7 +33,9 @@ private slots:
 
 private:
     void startPortalMonitor();
+    void endOnce();
 
     QString m_session;
     bool m_told = false;
+    std::optional<QDBusPendingCall> m_answer;
 };
