@@ -93,11 +93,16 @@ void AlarmClock::followPowerNeeds()
     const std::optional<QDateTime> wake = armed ? wakeTime(alarmText, now) : std::nullopt;
 
     const bool awake = wake.has_value() || m_ringing;
-    if (awake && !m_keptAwake)
-        m_sleep.keepAwake(QStringLiteral("Belltide has an alarm set for %1")
-                              .arg(wake ? alarmText : m_c.txttimetot->text()));
-    else if (!awake && m_keptAwake)
+    if (awake) {
+        // The desktop names the armed time, also when it is typed over while
+        // armed; a ringing alarm keeps the time it was set for.
+        const QString time = wake ? alarmText : m_keptAwake ? m_awakeFor : m_c.txttimetot->text();
+        if (!m_keptAwake || time != m_awakeFor)
+            m_sleep.keepAwake(QStringLiteral("Belltide has an alarm set for %1").arg(time));
+        m_awakeFor = time;
+    } else if (m_keptAwake) {
         m_sleep.allowSleep();
+    }
     m_keptAwake = awake;
 
     if (wake && wake != m_wakeAt)

@@ -76,6 +76,7 @@ private:
     WakeAlarm &m_wake;
     bool m_ringing = false; // fired in this run, its sound not yet ended
     bool m_keptAwake = false;
+    QString m_awakeFor; // the alarm time the desktop was told
     std::optional<QDateTime> m_wakeAt;
     std::function<FrmClock &()> m_frmclock;
 };

@@ -49,14 +49,20 @@ DBusSleepGuard::~DBusSleepGuard()
 void DBusSleepGuard::endAndWait()
 {
     m_wanted = false;
-    if (m_asking != Via::Nothing) {
+    if (m_asking.via != Via::Nothing && !m_callAnswered) {
         // The answer decides what there is to end.
         delete m_askWatcher;
         m_askWatcher = nullptr;
         m_ask->waitForFinished();
         answered(*m_ask);
     }
-    release();
+    if (m_asking.via == Via::Portal) {
+        // Its request object exists: closing it ends the inhibition, whatever
+        // the portal's answer will be.
+        Inhibition asking = std::exchange(m_asking, {});
+        release(asking);
+    }
+    release(m_held);
     for (QDBusPendingCall &call : m_releases)
         call.waitForFinished();
 }
@@ -65,7 +71,9 @@ void DBusSleepGuard::keepAwake(const QString &reason)
 {
     m_wanted = true;
     m_reason = reason;
-    if (m_asking != Via::Nothing || m_held != Via::Nothing)
+    if (m_asking.via != Via::Nothing)
+        return; // its answer looks at the reason again
+    if (m_held.via != Via::Nothing && m_held.reason == reason)
         return;
     if (!bus().isConnected()) {
         nothingKeepsAwake(QStringLiteral("there is no session bus"));
@@ -77,9 +85,13 @@ void DBusSleepGuard::keepAwake(const QString &reason)
 void DBusSleepGuard::allowSleep()
 {
     m_wanted = false;
-    // A request on its way is ended when its answer comes.
-    if (m_asking == Via::Nothing)
-        release();
+    release(m_held);
+    // A portal request whose call has been answered has its object to close;
+    // a call still on its way is ended when its answer comes.
+    if (m_asking.via == Via::Portal && m_callAnswered) {
+        Inhibition asking = std::exchange(m_asking, {});
+        release(asking);
+    }
 }
 
 void DBusSleepGuard::askPortal()
@@ -89,29 +101,29 @@ void DBusSleepGuard::askPortal()
     // cannot come before we listen for it.
     QString sender = bus().baseService().mid(1);
     sender.replace(u'.', u'_');
-    m_requestPath = kPortalPath + QStringLiteral("/request/") + sender + u'/' + token;
-    m_portalRefused = false;
-    bus().connect(kPortalService, m_requestPath, kPortalRequest, QStringLiteral("Response"), this,
-                  SLOT(portalResponse(uint, QVariantMap)));
+    m_asking = Inhibition{Via::Portal, m_reason, kPortalPath + QStringLiteral("/request/") + sender + u'/' + token, 0};
+    m_portalResponse.reset();
+    watch(m_asking.requestPath, true);
 
     QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInhibit,
                                                        QStringLiteral("Inhibit"));
     call << QString() << kSuspendFlag
          << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("reason"), m_reason}};
-    ask(Via::Portal, call);
+    send(call);
 }
 
 void DBusSleepGuard::askPowerManagement(const QString &whyNotPortal)
 {
     QDBusMessage call = QDBusMessage::createMethodCall(kPmService, kPmPath, kPmInhibit, QStringLiteral("Inhibit"));
     call << QStringLiteral("Belltide") << m_reason;
+    m_asking = Inhibition{Via::PowerManagement, m_reason, {}, 0};
     m_whyNotPortal = whyNotPortal;
-    ask(Via::PowerManagement, call);
+    send(call);
 }
 
-void DBusSleepGuard::ask(Via via, const QDBusMessage &call)
+void DBusSleepGuard::send(const QDBusMessage &call)
 {
-    m_asking = via;
+    m_callAnswered = false;
     m_ask = bus().asyncCall(call, kAskTimeoutMs);
     m_askWatcher = new QDBusPendingCallWatcher(*m_ask, this);
     connect(m_askWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
@@ -123,61 +135,98 @@ void DBusSleepGuard::ask(Via via, const QDBusMessage &call)
 
 void DBusSleepGuard::answered(const QDBusPendingCall &call)
 {
-    const Via asked = std::exchange(m_asking, Via::Nothing);
-    if (asked == Via::Portal) {
-        const QDBusPendingReply<QDBusObjectPath> reply(call);
-        if (reply.isError() || m_portalRefused) {
-            unwatchPortalRequest();
-            if (m_wanted)
-                askPowerManagement(reply.isError() ? reply.error().message()
-                                                   : QStringLiteral("the desktop portal refused"));
-            return;
-        }
-        m_held = Via::Portal;
-        // Older portals may name the request object otherwise.
-        const QString path = reply.value().path();
-        if (path != m_requestPath) {
-            unwatchPortalRequest();
-            m_requestPath = path;
-        }
-    } else if (asked == Via::PowerManagement) {
+    m_callAnswered = true;
+    if (m_asking.via == Via::PowerManagement) {
         const QDBusPendingReply<uint> reply(call);
         if (reply.isError()) {
-            nothingKeepsAwake(m_whyNotPortal + QStringLiteral("; ") + reply.error().message());
+            m_asking = {};
+            notGranted(m_whyNotPortal + QStringLiteral("; ") + reply.error().message());
             return;
         }
-        m_held = Via::PowerManagement;
-        m_cookie = reply.value();
+        m_asking.cookie = reply.value();
+        granted();
+        return;
     }
-    if (!m_wanted)
-        release();
+    const QDBusPendingReply<QDBusObjectPath> reply(call);
+    if (reply.isError()) {
+        watch(std::exchange(m_asking, {}).requestPath, false);
+        if (m_wanted)
+            askPowerManagement(reply.error().message());
+        return;
+    }
+    const QString path = reply.value().path();
+    if (path != m_asking.requestPath) {
+        // An older portal names the request object itself, and its answer
+        // may have gone by unheard: taken as granted, and a refusal on that
+        // object still ends it.
+        watch(m_asking.requestPath, false);
+        m_asking.requestPath = path;
+        watch(path, true);
+        if (!m_portalResponse)
+            m_portalResponse = 0;
+    }
+    if (m_portalResponse)
+        portalAnswered(*m_portalResponse);
 }
 
 void DBusSleepGuard::portalResponse(uint response, const QVariantMap &)
 {
-    if (response == 0)
-        return;
-    if (m_asking == Via::Portal) {
-        m_portalRefused = true; // decided when the call itself returns
-    } else if (m_held == Via::Portal) {
+    const QString path = message().path();
+    if (m_asking.via == Via::Portal && path == m_asking.requestPath) {
+        if (m_callAnswered)
+            portalAnswered(response);
+        else
+            m_portalResponse = response; // decided when the call itself returns
+    } else if (m_held.via == Via::Portal && path == m_held.requestPath && response != 0) {
         // The inhibition did not take: nothing to close.
-        m_held = Via::Nothing;
-        unwatchPortalRequest();
-        if (m_wanted)
+        watch(path, false);
+        m_held = {};
+        if (m_wanted && m_asking.via == Via::Nothing)
             askPowerManagement(QStringLiteral("the desktop portal refused"));
     }
 }
 
-void DBusSleepGuard::release()
+void DBusSleepGuard::portalAnswered(uint response)
 {
-    const Via held = std::exchange(m_held, Via::Nothing);
+    if (response == 0) {
+        granted();
+        return;
+    }
+    watch(std::exchange(m_asking, {}).requestPath, false);
+    if (m_wanted)
+        askPowerManagement(QStringLiteral("the desktop portal refused"));
+}
+
+void DBusSleepGuard::granted()
+{
+    Inhibition now = std::exchange(m_asking, {});
+    // The inhibition it replaces ends only now that the new one holds.
+    release(m_held);
+    m_held = now;
+    if (!m_wanted)
+        release(m_held);
+    else if (m_held.reason != m_reason)
+        askPortal(); // the reason changed again meanwhile
+}
+
+void DBusSleepGuard::notGranted(const QString &why)
+{
+    // An inhibition held for the reason before still keeps the machine awake.
+    if (m_held.via == Via::Nothing)
+        nothingKeepsAwake(why);
+}
+
+void DBusSleepGuard::release(Inhibition &inhibition)
+{
+    const Inhibition held = std::exchange(inhibition, {});
     QDBusMessage call;
-    if (held == Via::Portal) {
-        unwatchPortalRequest();
-        call = QDBusMessage::createMethodCall(kPortalService, m_requestPath, kPortalRequest, QStringLiteral("Close"));
-    } else if (held == Via::PowerManagement) {
+    if (held.via == Via::Portal) {
+        watch(held.requestPath, false);
+        call = QDBusMessage::createMethodCall(kPortalService, held.requestPath, kPortalRequest,
+                                              QStringLiteral("Close"));
+    } else if (held.via == Via::PowerManagement) {
         call = QDBusMessage::createMethodCall(kPmService, kPmPath, kPmInhibit, QStringLiteral("UnInhibit"));
-        call << m_cookie;
+        call << held.cookie;
     } else {
         return;
     }
@@ -185,10 +234,14 @@ void DBusSleepGuard::release()
     m_releases.append(bus().asyncCall(call, kReleaseTimeoutMs));
 }
 
-void DBusSleepGuard::unwatchPortalRequest()
+void DBusSleepGuard::watch(const QString &requestPath, bool on)
 {
-    bus().disconnect(kPortalService, m_requestPath, kPortalRequest, QStringLiteral("Response"), this,
-                     SLOT(portalResponse(uint, QVariantMap)));
+    if (on)
+        bus().connect(kPortalService, requestPath, kPortalRequest, QStringLiteral("Response"), this,
+                      SLOT(portalResponse(uint, QVariantMap)));
+    else
+        bus().disconnect(kPortalService, requestPath, kPortalRequest, QStringLiteral("Response"), this,
+                         SLOT(portalResponse(uint, QVariantMap)));
 }
 
 void DBusSleepGuard::nothingKeepsAwake(const QString &why)

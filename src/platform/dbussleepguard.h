@@ -3,6 +3,7 @@
 #include "sleepguard.h"
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusPendingCall>
 #include <QObject>
 
@@ -17,10 +18,12 @@ class QDBusPendingCallWatcher;
 // power management inhibition (KDE, Xfce and others). Where neither answers,
 // the program says once on stderr that the machine may sleep, and goes on.
 //
-// Every call is asynchronous. An inhibition still held when the object goes
-// (the program's end) is ended then, waiting for the answer a moment, so that
-// it does not outlive the program.
-class DBusSleepGuard final : public QObject, public SleepGuard
+// A new reason takes a new inhibition; the one before is ended only once the
+// new one is granted, so the machine is never left without one. Every call is
+// asynchronous. An inhibition still held when the object goes (the program's
+// end) is ended then, waiting for the answer a moment, so that it does not
+// outlive the program.
+class DBusSleepGuard final : public QObject, public SleepGuard, protected QDBusContext
 {
     Q_OBJECT
 
@@ -46,13 +49,23 @@ private slots:
 
 private:
     enum class Via { Nothing, Portal, PowerManagement };
+    struct Inhibition
+    {
+        Via via = Via::Nothing;
+        QString reason;
+        QString requestPath; // the portal's request object
+        uint cookie = 0;     // power management's cookie
+    };
 
     void askPortal();
     void askPowerManagement(const QString &whyNotPortal);
-    void ask(Via via, const QDBusMessage &call);
+    void send(const QDBusMessage &call);
     void answered(const QDBusPendingCall &call);
-    void release();
-    void unwatchPortalRequest();
+    void portalAnswered(uint response);
+    void granted();
+    void notGranted(const QString &why);
+    void release(Inhibition &inhibition);
+    void watch(const QString &requestPath, bool on);
     void nothingKeepsAwake(const QString &why);
 
     QDBusConnection &bus();
@@ -60,16 +73,16 @@ private:
     std::optional<QDBusConnection> m_bus;
     QString m_reason;
     bool m_wanted = false;
-    // A request is on its way: which service, and its call.
-    Via m_asking = Via::Nothing;
+    // The request on its way; a portal's is decided by its Response signal
+    // (which may come before or after the call's own answer).
+    Inhibition m_asking;
     std::optional<QDBusPendingCall> m_ask;
     QDBusPendingCallWatcher *m_askWatcher = nullptr;
-    bool m_portalRefused = false;
+    bool m_callAnswered = false;
+    std::optional<uint> m_portalResponse;
     QString m_whyNotPortal;
     // What is held now.
-    Via m_held = Via::Nothing;
-    QString m_requestPath; // the portal's request object
-    uint m_cookie = 0;     // power management's cookie
+    Inhibition m_held;
     int m_tokens = 0;
     bool m_told = false;
     QList<QDBusPendingCall> m_releases;

@@ -11,7 +11,9 @@ public:
     virtual ~SleepGuard() = default;
 
     // Keep the machine awake, for `reason` (shown in the desktop's power
-    // dialog). Asking again while it is kept awake changes nothing.
+    // dialog). Asking again with the same reason changes nothing; with
+    // another one, the desktop is told the new reason, and the machine is
+    // kept awake all along.
     virtual void keepAwake(const QString &reason) = 0;
     // The machine may sleep again.
     virtual void allowSleep() = 0;

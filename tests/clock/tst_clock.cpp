@@ -108,6 +108,7 @@ private slots:
         FakeSleepGuard &sleep = b->p.sleep;
         FakeWakeAlarm &wake = b->p.wake;
         const QDate today = b->p.clock.t.date();
+        b->ui().TxtTime->setText(QStringLiteral("7:30")); // typed, not set: the machine may sleep
         b->tickAt(QTime(7, 20, 0));
         QCOMPARE(sleep.held, 0);
         QVERIFY(wake.wakes.isEmpty());
@@ -119,9 +120,11 @@ private slots:
         b->tickAt(QTime(7, 20, 1));
         QCOMPARE(sleep.held, 1);
 
-        b->ui().TxtTime->setText(QStringLiteral("8:05")); // edited while armed
+        b->ui().TxtTime->setText(QStringLiteral("8:05")); // edited while armed: the desktop is told
         b->tickAt(QTime(7, 20, 2));
         QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today, QTime(8, 4))});
+        QCOMPARE(sleep.held, 1);
+        QCOMPARE(sleep.reason, QStringLiteral("Belltide has an alarm set for 8:05"));
 
         QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
         QCOMPARE(sleep.held, 0);
@@ -133,10 +136,11 @@ private slots:
         b->tickAt(QTime(7, 30, 0)); // rings: no wake any more, awake while it sounds
         QCOMPARE(b->p.player.started.size(), 1);
         QVERIFY(wake.wakes.isEmpty());
-        b->tickAt(QTime(7, 30, 1));
+        b->tickAt(QTime(7, 31, 1)); // the sound goes on into the next minute: the same reason
         QCOMPARE(sleep.held, 1);
+        QCOMPARE(sleep.reason, QStringLiteral("Belltide has an alarm set for 7:30"));
         b->p.player.playing = false;
-        b->tickAt(QTime(7, 30, 2));
+        b->tickAt(QTime(7, 31, 2));
         QCOMPARE(sleep.held, 0);
         QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
         QCOMPARE(sleep.held, 0);

@@ -77,10 +77,11 @@ struct FakeShopWindow final : ShopWindow
     void setActivationHandler(std::function<void()> handler) override { activated = std::move(handler); }
 };
 
-// What the desktop has been asked for and not yet given back.
+// What the desktop has been asked for and not yet given back; a new reason
+// replaces the inhibition held.
 struct FakeSleepGuard final : SleepGuard
 {
-    void keepAwake(const QString &why) override { ++held; reason = why; }
+    void keepAwake(const QString &why) override { held = held ? held : 1; reason = why; }
     void allowSleep() override { --held; }
     int held = 0;
     QString reason;
