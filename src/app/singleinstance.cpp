@@ -7,6 +7,10 @@
 #include <QFileInfo>
 #include <QSocketNotifier>
 #include <QStandardPaths>
+#include <QTimer>
+
+#include <cerrno>
+#include <memory>
 
 #include <cstring>
 #include <sys/socket.h>
@@ -18,6 +22,8 @@ namespace {
 
 // Far beyond any real token; keeps a stray writer from filling our memory.
 constexpr qsizetype kMaxToken = 4096;
+// How long a new copy may take to say its line.
+constexpr int kPeerPatienceMs = 2000;
 
 QString baseName(const QString &key)
 {
@@ -85,7 +91,8 @@ bool SingleInstance::claim(const QByteArray &activationToken)
         && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0) {
         // One line: "raise", a blank and the token. The first copy may hang
         // up before reading: no SIGPIPE for that.
-        const QByteArray line = "raise " + activationToken.left(kMaxToken) + '\n';
+        // A token longer than any real one is not one: none is sent.
+        const QByteArray line = "raise " + (activationToken.size() <= kMaxToken ? activationToken : QByteArray()) + '\n';
         [[maybe_unused]] const ssize_t n = ::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL);
     }
     if (fd >= 0)
@@ -111,7 +118,7 @@ void SingleInstance::listen()
     m_notifier = new QSocketNotifier(m_listener, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         while (true) {
-            const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+            const int peer = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
             if (peer < 0)
                 break;
             answer(peer);
@@ -119,31 +126,52 @@ void SingleInstance::listen()
     });
 }
 
-// Reads the new copy's line, which follows its connect at once; a copy that
-// says nothing within a moment (or an older one that sends no token) still
-// brings this one forward.
+// Reads the new copy's line as it comes, which follows its connect at once;
+// a copy that says nothing within a moment (or an older one that sends no
+// token) still brings this one forward. Nothing here waits for the peer: the
+// clock keeps its second while a copy stalls.
 void SingleInstance::answer(int peer)
 {
-    timeval wait = {2, 0};
-    ::setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &wait, sizeof(wait));
-    QByteArray line;
-    char buffer[kMaxToken + 16];
-    for (int reads = 0; reads < 4 && !line.contains('\n') && line.size() <= kMaxToken + 8; ++reads) {
-        const ssize_t n = ::recv(peer, buffer, sizeof(buffer), 0);
-        if (n <= 0)
-            break;
-        line.append(buffer, n);
-    }
-    ::close(peer);
+    auto *notifier = new QSocketNotifier(peer, QSocketNotifier::Read, this);
+    auto *patience = new QTimer(notifier);
+    auto line = std::make_shared<QByteArray>();
+    auto finish = [this, notifier, patience, peer, line] {
+        patience->stop();
+        notifier->setEnabled(false);
+        notifier->deleteLater();
+        ::close(peer);
+        emit activationRequested(tokenFrom(*line));
+    };
+    connect(patience, &QTimer::timeout, notifier, finish);
+    connect(notifier, &QSocketNotifier::activated, notifier, [peer, line, finish] {
+        char buffer[kMaxToken + 16];
+        while (!line->contains('\n') && line->size() <= kMaxToken + 8) {
+            const ssize_t n = ::recv(peer, buffer, sizeof(buffer), 0);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
+                return; // the rest is still on its way
+            if (n <= 0)
+                break; // hung up
+            line->append(buffer, n);
+        }
+        finish();
+    });
+    patience->setSingleShot(true);
+    patience->start(kPeerPatienceMs);
+}
+
+QByteArray SingleInstance::tokenFrom(QByteArray line)
+{
     line.truncate(line.indexOf('\n') < 0 ? line.size() : line.indexOf('\n'));
     QByteArray token = line.startsWith("raise ") ? line.mid(6) : QByteArray();
     // It goes into an environment variable and an X11 message: printable
-    // ASCII only, or none at all.
+    // ASCII of a sane length only, or none at all.
+    if (token.size() > kMaxToken)
+        return {};
     for (const char c : std::as_const(token)) {
-        if (c <= ' ' || c > '~') {
-            token.clear();
-            break;
-        }
+        if (c <= ' ' || c > '~')
+            return {};
     }
-    emit activationRequested(token.left(kMaxToken));
+    return token;
 }

@@ -31,6 +31,7 @@ signals:
 private:
     void listen();
     void answer(int peer);
+    static QByteArray tokenFrom(QByteArray line);
 
     QString m_socketPath;
     QLockFile m_lock;
