@@ -283,9 +283,12 @@ void FrmAlarmClock::SaveSettingsAndEnd()
 
 void FrmAlarmClock::terminationRequested()
 {
-    if (m_ending)
-        m_services.process.endAtOnce(); // what was saved before stays as it was
-    else
+    if (m_ending) {
+        // What was saved before stays as it was; what the alarm asked of the
+        // desktop ends with the program, as on every other way out.
+        m_alarm->releaseDesktop();
+        m_services.process.endAtOnce();
+    } else
         Form_Unload();
 }
 

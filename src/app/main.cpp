@@ -60,6 +60,12 @@ int main(int argc, char *argv[])
     // is ended when the window goes, and these wait for the answers.
     DBusSleepGuard sleepGuard;
     SystemdWakeAlarm wakeAlarm;
+    // No destructor runs after an end at once: the requests the alarm ended
+    // go out first.
+    process.beforeEndAtOnce = [&] {
+        sleepGuard.endAndWait();
+        wakeAlarm.endAndWait();
+    };
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
                                          sleepGuard, wakeAlarm,

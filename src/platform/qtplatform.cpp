@@ -58,5 +58,7 @@ void QtProcessControl::endProcess()
 
 void QtProcessControl::endAtOnce()
 {
+    if (beforeEndAtOnce)
+        beforeEndAtOnce();
     ::_exit(EXIT_FAILURE);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "filedialog.h"
 #include "messagebox.h"
 #include "processcontrol.h"
@@ -49,4 +51,8 @@ class QtProcessControl final : public ProcessControl
 public:
     void endProcess() override;
     void endAtOnce() override;
+
+    // Runs just before the end at once: what must not outlive the program
+    // and waits for no destructor.
+    std::function<void()> beforeEndAtOnce;
 };

@@ -99,12 +99,18 @@ private slots:
     }
 
     // A failed save is said and logged before the end; a second SIGTERM (at
-    // logout) while the warning is open ends the program at once.
+    // logout) while the warning is open ends the program at once, and the
+    // alarm's inhibition and wake with it.
     void aFailedSaveIsReportedBeforeTheEnd() {
         QVERIFY(QDir().mkpath(b->p.settingsFile())); // a folder in the file's place
         b->start();
-        int endsWhileOpen = -1;
-        b->p.messageBox.whileOpen = [&] { b->w->terminationRequested(); endsWhileOpen = b->p.process.ends; };
+        b->arm(QStringLiteral("5:15"));
+        int endsWhileOpen = -1, leftWhileOpen = -1;
+        b->p.messageBox.whileOpen = [&] {
+            b->w->terminationRequested();
+            endsWhileOpen = b->p.process.ends;
+            leftWhileOpen = b->p.sleep.held + int(b->p.wake.wakes.size());
+        };
         QTemporaryFile log;
         QVERIFY(log.open());
         const int stderrFd = ::dup(2);
@@ -115,6 +121,7 @@ private slots:
         QCOMPARE(b->p.messageBox.shown.size(), 1);
         QVERIFY(b->p.messageBox.shown[0].contains(b->p.settingsFile()));
         QCOMPARE(endsWhileOpen, 1);
+        QCOMPARE(leftWhileOpen, 0);
         QVERIFY(FakePlatform::bytes(log.fileName()).contains(b->p.settingsFile().toUtf8()));
     }
 
@@ -325,8 +332,9 @@ private slots:
     }
 
     // A second start hands its activation token over; what cannot be a token
-    // (a blank, a control character) is dropped, and a copy that says
-    // nothing still brings the first forward.
+    // (a blank, a control character, over 4096 bytes) is dropped, a copy that
+    // says nothing still brings the first forward, and one that stalls holds
+    // up nothing (the clock keeps its second).
     void aSecondStartHandsItsTokenOver_data() {
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("received");
@@ -337,6 +345,9 @@ private slots:
         QTest::newRow("silent copy") << QByteArray() << QByteArray();
         QTest::newRow("escape sequence") << QByteArray("raise a\x1b]0;x\n") << QByteArray();
         QTest::newRow("blank inside") << QByteArray("raise a b\n") << QByteArray();
+        QTest::newRow("over-long") << "raise " + QByteArray(4097, 'a') + '\n' << QByteArray();
+        QTest::newRow("over-long, another writer") << "raise " + QByteArray(4097, 'a') << QByteArray();
+        QTest::newRow("a copy that stalls") << QByteArray("stall") << QByteArray("after-the-stalled-one");
     }
     void aSecondStartHandsItsTokenOver() {
         QFETCH(QByteArray, sent);
@@ -345,7 +356,8 @@ private slots:
         SingleInstance first(b->p.settingsFile());
         QVERIFY(first.claim());
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
-        if (sent.startsWith("raise ")) {
+        int stalled = -1;
+        if (sent.startsWith("raise ") && sent.endsWith('\n')) {
             QVERIFY(!SingleInstance(b->p.settingsFile()).claim(sent.mid(6).chopped(1)));
         } else {
             // Another writer on the socket, byte for byte.
@@ -358,11 +370,18 @@ private slots:
             std::memcpy(address.sun_path, name.constData(), name.size());
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
             QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
-            QCOMPARE(::send(fd, sent.constData(), sent.size(), 0), ssize_t(sent.size()));
-            ::close(fd);
+            if (sent == "stall") { // says nothing, and stays: the copy after it is answered first
+                stalled = fd;
+                QVERIFY(!SingleInstance(b->p.settingsFile()).claim(received));
+            } else {
+                QCOMPARE(::send(fd, sent.constData(), sent.size(), 0), ssize_t(sent.size()));
+                ::close(fd);
+            }
         }
-        QTRY_COMPARE_WITH_TIMEOUT(raised.size(), 1, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(raised.size() >= 1, 10000);
         QCOMPARE(raised[0][0].toByteArray(), received);
+        if (stalled >= 0)
+            ::close(stalled);
         first.release(); // saved and still ending: the next copy may start
         QVERIFY(SingleInstance(b->p.settingsFile()).claim());
     }
