@@ -35,6 +35,13 @@ QtSessionEnd::~QtSessionEnd()
 {
     if (m_answer)
         m_answer->waitForFinished();
+    // The monitor goes with us: the desktop waits for no answer from it.
+    if (!m_session.isEmpty()) {
+        const QDBusMessage close = QDBusMessage::createMethodCall(kPortal, m_session,
+                                                                  QStringLiteral("org.freedesktop.portal.Session"),
+                                                                  QStringLiteral("Close"));
+        QDBusConnection::sessionBus().call(close, QDBus::NoBlock);
+    }
 }
 
 void QtSessionEnd::endOnce()

@@ -1,0 +1,82 @@
+'''Stand-in for what lies beneath the desktop portal's GNOME backend
+(xdg-desktop-portal-gtk), as a python3-dbusmock template: GNOME's session
+manager (Inhibit with GNOME's flags, Uninhibit, RegisterClient and the
+client object's QueryEndSession/EndSession signals and EndSessionResponse),
+and GNOME's screen saver, without which the backend would not use the session
+manager at all.
+On the mock interface: Inhibitions() lists those in force as "flags|reason";
+Counts() how many were in force after each change; EndSessionStep(signal)
+sends QueryEndSession, EndSession or CancelEndSession to every client.
+'''
+
+import dbus
+
+from dbusmock import MOCK_IFACE, mockobject
+
+BUS_NAME = 'org.gnome.SessionManager'
+MAIN_OBJ = '/org/gnome/SessionManager'
+MAIN_IFACE = 'org.gnome.SessionManager'
+SYSTEM_BUS = False
+CLIENT_IFACE = 'org.gnome.SessionManager.ClientPrivate'
+SCREENSAVER = 'org.gnome.ScreenSaver'
+
+
+def load(mock, _parameters):
+    mock.inhibitions = {}
+    mock.counts = []
+    mock.cookies = 0
+    mock.clients = []
+    mock.AddProperties(MAIN_IFACE, {'InhibitedActions': dbus.UInt32(0), 'SessionIsActive': True})
+    mock.screensaver = dbus.service.BusName(SCREENSAVER, dbus.SessionBus(), do_not_queue=True)
+    mock.AddObject('/org/gnome/ScreenSaver', SCREENSAVER, {},
+                   [('GetActive', '', 'b', 'ret = False'), ('GetActiveTime', '', 'u', 'ret = 0')])
+
+
+def changed(self):
+    self.counts.append(len(self.inhibitions))
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='susu', out_signature='u')
+def Inhibit(self, _app_id, _toplevel_xid, reason, flags):
+    self.cookies += 1
+    self.inhibitions[self.cookies] = f'{int(flags)}|{reason}'
+    changed(self)
+    return dbus.UInt32(self.cookies)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='u', out_signature='')
+def Uninhibit(self, cookie):
+    if self.inhibitions.pop(int(cookie), None) is not None:
+        changed(self)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='ss', out_signature='o')
+def RegisterClient(self, _app_id, _startup_id):
+    path = f'{MAIN_OBJ}/Client{len(self.clients) + 1}'
+    self.AddObject(path, CLIENT_IFACE, {}, [('EndSessionResponse', 'bs', '', '')])
+    self.clients.append(path)
+    return dbus.ObjectPath(path)
+
+
+@dbus.service.method(MAIN_IFACE, in_signature='o', out_signature='')
+def UnregisterClient(self, path):
+    if str(path) in self.clients:
+        self.clients.remove(str(path))
+        self.RemoveObject(path)
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
+def Inhibitions(self):
+    return list(self.inhibitions.values())
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='au')
+def Counts(self):
+    return dbus.Array(self.counts, signature='u')
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
+def EndSessionStep(self, signal):
+    flags = [] if signal == 'CancelEndSession' else [dbus.UInt32(0)]
+    for path in self.clients:
+        mockobject.objects[path].EmitSignal(CLIENT_IFACE, signal, 'u' * len(flags), flags)
