@@ -25,6 +25,7 @@ test_pkgs=(
   imagemagick desktop-file-utils dpkg-dev file libx11-dev libxdamage-dev
   xclip faketime valgrind
   dbus python3-dbusmock mutter xwayland python3-gi gir1.2-gtk-3.0
+  xdg-desktop-portal xdg-desktop-portal-gtk xdg-desktop-portal-kde systemd
 )
 
 want=("${run_pkgs[@]}")
