@@ -91,7 +91,8 @@ held() { # BUS_NAME PATH METHOD: what a stand-in holds, a line per item
 o = dbus.SessionBus().get_object(sys.argv[1], sys.argv[2])
 print("\n".join(o.get_dbus_method(sys.argv[3], "org.freedesktop.DBus.Mock")()))' "$@"
 }
-inhibitions() { held org.freedesktop.portal.Desktop /org/freedesktop/portal/desktop Inhibitions; }
+# What reached the service beneath the real portal's backend (tests/support/portal.sh)
+inhibitions() { held "$POWER_NAME" "$POWER_PATH" Inhibitions; }
 timers() { held org.freedesktop.systemd1 /org/freedesktop/systemd1 Timers; }
 until_held() { # WHAT EXPECTED: within 20 s
   for _ in $(seq 200); do [[ $($1) == "$2" ]] && return 0; sleep 0.1; done
