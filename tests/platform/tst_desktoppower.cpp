@@ -45,8 +45,9 @@ class PrivateBus
 public:
     PrivateBus()
     {
-        m_daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=" BELLTIDE_TEST_BUS_CONFIG),
-                                                       QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        m_daemon.start(QStringLiteral("dbus-daemon"),
+                       {QStringLiteral("--config-file=" BELLTIDE_TEST_BUS_CONFIG), QStringLiteral("--nofork"),
+                        QStringLiteral("--print-address=1")});
         if (m_daemon.waitForReadyRead(30000))
             m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
         bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_address, m_address));
@@ -271,8 +272,9 @@ private slots:
     {
         const Service sd = b->start(kSystemd);
         QProcess monitor;
-        monitor.start(QStringLiteral("dbus-monitor"), {QStringLiteral("--address"), b->address(),
-                                                       QStringLiteral("type='method_call',member='StartTransientUnit'")});
+        monitor.start(QStringLiteral("dbus-monitor"),
+                      {QStringLiteral("--address"), b->address(),
+                       QStringLiteral("type='method_call',member='StartTransientUnit'")});
         QVERIFY2(monitor.waitForStarted(), "dbus-monitor is missing; scripts/install-deps.sh --test installs it");
         QTRY_VERIFY_WITH_TIMEOUT(monitor.bytesAvailable() > 0, 30000); // it has said hello to the bus
         const QDateTime when(QDate(2026, 5, 8), QTime(7, 29), Qt::UTC);

@@ -117,7 +117,8 @@ private slots:
         QTest::addColumn<QStringList>("steps"); // the session manager's signals
         QTest::addColumn<QList<uint>>("states"); // the monitor's state after each
         if (kGnome) {
-            QTest::newRow("query-end, then ending") << QStringList{"QueryEndSession", "EndSession"} << QList<uint>{2, 3};
+            QTest::newRow("query-end, then ending") << QStringList{"QueryEndSession", "EndSession"}
+                                                    << QList<uint>{2, 3};
             QTest::newRow("ending without a query") << QStringList{"EndSession"} << QList<uint>{3};
             QTest::newRow("query-end cancelled") << QStringList{"QueryEndSession", "CancelEndSession"}
                                                  << QList<uint>{2, 1};

@@ -20,7 +20,8 @@ trap 'exit 143' TERM INT
 # machine's services (tests/support/bus/session.conf).
 own_bus() {
   local bus
-  bus=$(dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/bus/session.conf" --fork --print-address=1 --print-pid=1 --nopidfile) \
+  bus=$(dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/bus/session.conf" --fork \
+          --print-address=1 --print-pid=1 --nopidfile) \
     || { echo "FAIL: dbus-daemon did not start" >&2; exit 1; }
   export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
   pids+=("$(sed -n 2p <<<"$bus")")
