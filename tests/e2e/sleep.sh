@@ -33,4 +33,18 @@ menu $MENU_FILE 1
 ended || fail "exit status $?"
 until_held inhibitions "" || fail "the inhibition outlived the program: $(inhibitions)"
 [[ -z $(timers) ]] || fail "the wake timer outlived the program: $(timers)"
+
+note "A save that fails, and a second SIGTERM while its warning is up: the end at once leaves none either"
+rm -f "$(settings)" && mkdir -p "$(settings)" # a folder in the file's place: the save fails
+start "2026-05-07 21:00:00"
+arm 7:30
+until_held timers "active|2026-05-08 07:29:00 UTC|1|0" || fail "no wake timer"
+kill -TERM "$pid"
+for _ in $(seq 300); do [[ $(count_windows Belltide) == 2 ]] && break; sleep 0.1; done
+[[ $(count_windows Belltide) == 2 ]] || fail "no warning of the failed save"
+kill -TERM "$pid"
+status=0; ended || status=$?
+[[ $status == 1 ]] || fail "exit status $status after the second SIGTERM"
+until_held inhibitions "" || fail "the inhibition outlived the end at once: $(inhibitions)"
+[[ -z $(timers) ]] || fail "the wake timer outlived the end at once: $(timers)"
 note "ok"
