@@ -120,8 +120,6 @@ private slots:
             QTest::newRow("query-end, then ending") << QStringList{"QueryEndSession", "EndSession"}
                                                     << QList<uint>{2, 3};
             QTest::newRow("ending without a query") << QStringList{"EndSession"} << QList<uint>{3};
-            QTest::newRow("query-end cancelled") << QStringList{"QueryEndSession", "CancelEndSession"}
-                                                 << QList<uint>{2, 1};
         } else {
             QTest::newRow("no session monitor") << QStringList() << QList<uint>();
         }
