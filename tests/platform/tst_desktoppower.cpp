@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <memory>
 
@@ -214,10 +215,10 @@ private slots:
         if (!version.isEmpty())
             sd = b->start(kSystemd, QStringLiteral("{\"version\": %1}").arg(version));
         SystemdWakeAlarm alarm(*b->bus);
-        alarm.wakeAt(QDateTime(QDate(2026, 5, 7), QTime(7, 29), Qt::UTC), QStringLiteral("7:30"));
+        alarm.wakeAt(QDateTime(QDate(2026, 5, 7), QTime(7, 29), QTimeZone::utc()), QStringLiteral("7:30"));
         QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 30000);
         QVERIFY2(warnings.first().contains(said), qPrintable(warnings.first()));
-        alarm.wakeAt(QDateTime(QDate(2026, 5, 8), QTime(7, 29), Qt::UTC), QStringLiteral("7:30"));
+        alarm.wakeAt(QDateTime(QDate(2026, 5, 8), QTime(7, 29), QTimeZone::utc()), QStringLiteral("7:30"));
         QTest::qWait(300);
         QCOMPARE(warnings.size(), 1);
         if (!version.isEmpty()) {
