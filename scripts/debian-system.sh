@@ -18,20 +18,23 @@ fail() { echo "debian-system.sh: $*" >&2; exit 1; }
 
 if [[ ${1:-} != --as ]]; then
   (($# >= 2)) || fail "usage: debian-system.sh RELEASE COMMAND [ARGS...]"
+  dir=$(realpath -m "${BELLTIDE_DEBIAN_DIR:-/var/cache/belltide/debian-$1}")
   if (($(id -u) == 0)); then
-    exec "$0" --as root "$@"
+    exec "$tree/scripts/debian-system.sh" --as root "$dir" "$@"
   fi
   command -v sudo >/dev/null || fail "entering the Debian system needs root: run as root or install sudo"
-  exec sudo "$0" --as "$(id -un)" "$@"
+  exec sudo "$tree/scripts/debian-system.sh" --as "$(id -un)" "$dir" "$@"
 fi
-user=$2 release=$3
-shift 3
+user=$2 dir=$3 release=$4
+shift 4
 case "$release" in
   12) suite=bookworm ;;
   13) suite=trixie ;;
   *) fail "Debian 12 or 13, not '$release'" ;;
 esac
-dir=${BELLTIDE_DEBIAN_DIR:-/var/cache/belltide/debian-$release}
+case "$dir" in
+  /|/usr|/var|/home|/root|"$tree"|"$tree"/*) fail "not a folder for a Debian system: $dir" ;;
+esac
 mkdir -p "$(dirname "$dir")"
 # One run at a time in the system.
 exec {lock}>"$dir.lock"
