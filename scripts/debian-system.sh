@@ -52,9 +52,12 @@ sources() {
         esac
       done | grep -E '/debian(-security)?/? ' || echo "deb http://deb.debian.org/debian $suite main"
 }
+# What the system is made with; a system made otherwise is made again.
+include=sudo,passwd,ca-certificates
 stamp=$dir/.belltide-debian-system
 whole() {
-  [[ -f $stamp ]] && chroot "$dir" /usr/bin/true 2>/dev/null && [[ -z $(chroot "$dir" dpkg --audit 2>&1) ]]
+  [[ $(cat "$stamp" 2>/dev/null) == "$suite $include" ]] && chroot "$dir" /usr/bin/true 2>/dev/null \
+    && [[ -z $(chroot "$dir" dpkg --audit 2>&1) ]]
 }
 mounted_under() { awk -v d="$1/" 'index($2 "/", d) == 1' /proc/self/mounts | grep -q .; }
 if ! whole; then
@@ -66,11 +69,13 @@ if ! whole; then
   rm -rf "$dir" "$dir.new"
   mapfile -t mirrors < <(sources)
   echo "debian-system.sh: making a Debian $release system in $dir from ${mirrors[*]}" >&2
-  mmdebstrap --variant=apt --include=sudo,ca-certificates "$suite" "$dir.new" "${mirrors[@]}"
-  date -u +%FT%TZ >"$dir.new/${stamp##*/}"
+  mmdebstrap --variant=apt --include="$include" "$suite" "$dir.new" "${mirrors[@]}"
+  echo "$suite $include" >"$dir.new/${stamp##*/}"
   mv "$dir.new" "$dir"
 fi
 cp /etc/resolv.conf "$dir/etc/resolv.conf"
+# The machine's name, which sudo looks up.
+grep -qw "$(hostname)" "$dir/etc/hosts" 2>/dev/null || echo "127.0.1.1 $(hostname)" >>"$dir/etc/hosts"
 
 if [[ $user == root ]]; then
   home=/root uid=0
