@@ -323,8 +323,11 @@ void FrmAlarmClock::cmdRem_Click()
 void FrmAlarmClock::hideEvent(QHideEvent *event)
 {
     QMainWindow::hideEvent(event);
-    if (!event->spontaneous()) // hidden by the program, not minimized
-        m_placeWhenHidden = pos();
+    // Hidden by the program, not minimized: where the window itself is, not
+    // its frame, whose size the toolkit may not have learnt yet (GNOME's
+    // frames from mutter 44 on are drawn by a client of their own).
+    if (!event->spontaneous())
+        m_placeWhenHidden = geometry().topLeft();
 }
 
 void FrmAlarmClock::showEvent(QShowEvent *event)
@@ -352,9 +355,11 @@ bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
         if (width() < kUnfoldedWidth && width() != foldedWidth())
             CmdIn_Click();
         // Shown again after the clock-only view: some window managers (GNOME's
-        // under XWayland) put the window back a title bar's height off.
-        if (const std::optional<QPoint> place = std::exchange(m_placeWhenHidden, std::nullopt); place && pos() != *place)
-            move(*place);
+        // under XWayland) put the window back a title bar's height off; when
+        // they take the frame away they leave the window where the frame was.
+        const std::optional<QPoint> place = std::exchange(m_placeWhenHidden, std::nullopt);
+        if (place && geometry().topLeft() != *place)
+            setGeometry(QRect(*place, size()));
     }
     return QMainWindow::eventFilter(watched, event);
 }

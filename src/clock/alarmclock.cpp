@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimeZone>
 
 AlarmClock::AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
                        SleepGuard &sleep, WakeAlarm &wake, std::function<FrmClock &()> frmclock)
@@ -72,7 +73,11 @@ std::optional<QDateTime> AlarmClock::wakeTime(const QString &alarmText, const QD
     // before, the wake is the minute itself.
     const QDateTime thisMinute = now.addSecs(-now.time().second()).addMSecs(-now.time().msec());
     for (int day = 0; day < 3; ++day) {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 5, 0)
+        const QDateTime at(now.date().addDays(day), time, now.timeRepresentation());
+#else
         const QDateTime at(now.date().addDays(day), time, now.timeSpec(), now.offsetFromUtc());
+#endif
         if (at.time() != time || at <= thisMinute)
             continue;
         const QDateTime wake = at.addSecs(-kWakeAheadSecs);

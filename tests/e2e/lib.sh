@@ -32,14 +32,23 @@ ended() { # [TIMEOUT_S]: the program's exit status once it has ended, within 60 
   ((i < limit)) || { diagnose; kill -KILL "$pid"; fail "the program did not end within ${1:-60} s"; }
   wait "$pid"
 }
+# The program's own windows of a title, found by their class: a window
+# manager's frame may carry the same title (GNOME's from mutter 44 on).
+windows() { # TITLE_REGEX
+  local w name re="^$1\$"
+  for w in $(xdotool search --onlyvisible --class '^com\.corvanta\.belltide$' 2>/dev/null); do
+    name=$(xdotool getwindowname "$w" 2>/dev/null) && [[ $name =~ $re ]] && echo "$w"
+  done
+  return 0
+}
 wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id, once framed
   for _ in $(seq $((${2:-30} * 10))); do
-    xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | awk 'NR==1{print; f=1} END{exit !f}' && { sleep 0.5; return 0; }
+    windows "$1" | awk 'NR==1{print; f=1} END{exit !f}' && { sleep 0.5; return 0; }
     sleep 0.1
   done
   return 1
 }
-count_windows() { { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null || true; } | wc -l; }
+count_windows() { windows "$1" | wc -l; }
 window_gone() { for _ in $(seq 100); do [[ $(count_windows "$1") == 0 ]] && return 0; sleep 0.1; done; return 1; }
 width() { xwininfo -id "$1" | awk '/Width:/{print $2}'; }
 click() { # X Y of the main window's client area

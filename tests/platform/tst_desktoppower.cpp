@@ -10,6 +10,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimeZone>
 
 #include <memory>
 
@@ -246,10 +247,10 @@ private slots:
         if (!version.isEmpty())
             sd = b->start(kSystemd, QStringLiteral("{\"version\": %1}").arg(version));
         SystemdWakeAlarm alarm(*b->bus);
-        alarm.wakeAt(QDateTime(QDate(2026, 5, 7), QTime(7, 29), Qt::UTC), QStringLiteral("7:30"));
+        alarm.wakeAt(QDateTime(QDate(2026, 5, 7), QTime(7, 29), QTimeZone::utc()), QStringLiteral("7:30"));
         QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 30000);
         QVERIFY2(warnings.first().contains(said), qPrintable(warnings.first()));
-        alarm.wakeAt(QDateTime(QDate(2026, 5, 8), QTime(7, 29), Qt::UTC), QStringLiteral("7:30"));
+        alarm.wakeAt(QDateTime(QDate(2026, 5, 8), QTime(7, 29), QTimeZone::utc()), QStringLiteral("7:30"));
         QTest::qWait(300);
         QCOMPARE(warnings.size(), 1);
         if (!version.isEmpty()) {
@@ -272,7 +273,7 @@ private slots:
                        QStringLiteral("type='method_call',member='StartTransientUnit'")});
         QVERIFY2(monitor.waitForStarted(), "dbus-monitor is missing; scripts/install-deps.sh --test installs it");
         QTRY_VERIFY_WITH_TIMEOUT(monitor.bytesAvailable() > 0, 30000); // it has said hello to the bus
-        const QDateTime when(QDate(2026, 5, 8), QTime(7, 29), Qt::UTC);
+        const QDateTime when(QDate(2026, 5, 8), QTime(7, 29), QTimeZone::utc());
         SystemdWakeAlarm alarm(*b->bus);
         alarm.wakeAt(when, QStringLiteral("7:30"));
         QTRY_COMPARE_WITH_TIMEOUT(PrivateBus::logOf(sd).count(QLatin1String("StartTransientUnit")), 1, 30000);

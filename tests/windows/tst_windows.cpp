@@ -6,6 +6,7 @@
 #include "shoplink.h"
 #include "viewerinstance.h"
 
+#include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
 #include <QSignalSpy>
@@ -88,6 +89,9 @@ private slots:
         QVERIFY(viewer.open(QStringLiteral(BELLTIDE_HELP_FILE), HelpViewer::HelpKey, QString()));
         QCOMPARE(viewer.focusWidget(), viewer.indexList());
         QVERIFY(viewer.indexList()->count() > 10);
+        // Its text in the desktop's proportional face, not a monospace one standing in for a missing font.
+        const QFontInfo face(viewer.browser()->font());
+        QVERIFY2(!face.fixedPitch(), qPrintable(face.family()));
         for (const HelpKeyword &k : viewer.keywordIndex())
             QVERIFY2(viewer.anchorNames().contains(k.anchor), qPrintable(k.text));
         QVERIFY(viewer.open(QStringLiteral(BELLTIDE_HELP_FILE), HelpViewer::HelpKey, QStringLiteral("has pass")));
