@@ -21,8 +21,9 @@ require dbus-send /usr/libexec/xdg-desktop-portal
 
 export PORTAL_DESKTOP=$1; shift
 case $PORTAL_DESKTOP in
-  GNOME) backend=gtk stand_in=gnome_session POWER_NAME=org.gnome.SessionManager POWER_PATH=/org/gnome/SessionManager ;;
-  KDE) backend=kde stand_in=powerdevil POWER_NAME=org.kde.Solid.PowerManagement
+  GNOME) backend=gtk stand_in=gnome_session POWER_NAME=org.gnome.SessionManager POWER_PATH=/org/gnome/SessionManager
+         verbose=(--verbose) ;;
+  KDE) backend=kde stand_in=powerdevil verbose=() POWER_NAME=org.kde.Solid.PowerManagement
        POWER_PATH=/org/kde/Solid/PowerManagement/PolicyAgent ;;
   *) echo "FAIL: portal.sh GNOME|KDE COMMAND..." >&2; exit 1 ;;
 esac
@@ -49,9 +50,11 @@ start_owner() {
 start_owner "$POWER_NAME" "$work/$stand_in.log" \
   /usr/bin/python3 -m dbusmock --session -t "$(dirname "${BASH_SOURCE[0]}")/$stand_in.py"
 # The backend looks for the services beneath it once, as it starts. Its
-# lines go out as they are written, also when it is ended.
-XDG_CURRENT_DESKTOP=$PORTAL_DESKTOP QT_QPA_PLATFORM=offscreen \
-  start_owner "$backend_name" "$BACKEND_LOG" stdbuf -oL -eL "$backend_program" --verbose
+# lines go out as they are written, also when it is ended. GNOME's backend
+# says what it does with --verbose on Debian 12, only with GLib's debug
+# messages on from 1.15 (Debian 13); KDE's from 6 on knows no --verbose.
+XDG_CURRENT_DESKTOP=$PORTAL_DESKTOP QT_QPA_PLATFORM=offscreen G_MESSAGES_DEBUG=all \
+  start_owner "$backend_name" "$BACKEND_LOG" stdbuf -oL -eL "$backend_program" "${verbose[@]}"
 XDG_CURRENT_DESKTOP=$PORTAL_DESKTOP \
   start_owner org.freedesktop.portal.Desktop "$PORTAL_LOG" stdbuf -oL -eL /usr/libexec/xdg-desktop-portal --verbose
 
