@@ -3,7 +3,6 @@
 #include "monthcalendar.h"
 #include "frmabout.h"
 #include "shoplink.h"
-#include "privatefolder.h"
 #include "displayloss.h"
 #include "nomaximize.h"
 #include "singleinstance.h"
@@ -13,10 +12,8 @@
 #include <sys/un.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 
@@ -125,23 +122,22 @@ private slots:
         QVERIFY(FakePlatform::bytes(log.fileName()).contains(b->p.settingsFile().toUtf8()));
     }
 
-    // Once the exit has begun nothing ticks: while its warning waits, the
-    // display stands still and an alarm that falls due does not go off.
+    // Once the exit has begun nothing ticks: while its warning waits, no
+    // timer runs, so the display stands still and no alarm goes off.
     void nothingRunsWhileTheExitWarns() {
         QVERIFY(QDir().mkpath(b->p.settingsFile())); // the save fails: a warning
-        b->p.clock.t.setTime(QTime(7, 29, 59));
         b->start();
         b->arm(QStringLiteral("7:30"));
-        const QString shown = b->ui().txttimetot->text();
+        QStringList running;
         b->p.messageBox.whileOpen = [&] {
-            b->p.clock.t.setTime(QTime(7, 30, 0));
-            QTest::qWait(2500); // the box's own event loop: two clock ticks' time
+            for (const char *name : {"Timer1", "Timer2", "Timer3"}) {
+                if (b->timer(name)->isEnabled())
+                    running << QLatin1String(name);
+            }
         };
         b->ui().MnuExit->trigger();
         QCOMPARE(b->p.messageBox.shown.size(), 1);
-        QCOMPARE(b->ui().txttimetot->text(), shown);
-        QCOMPARE(b->p.player.started, QStringList());
-        QCOMPARE(b->ui().TxtTime->text(), QStringLiteral("7:30"));
+        QCOMPARE(running, QStringList());
         QCOMPARE(b->p.process.ends, 1);
     }
 
@@ -224,69 +220,6 @@ private slots:
         }
         QVERIFY(activate(b->w.get()));
         QTRY_COMPARE_WITH_TIMEOUT(b->ui().cmdremset->isEnabled(), via == QStringLiteral("other"), 5000);
-    }
-
-    // The copies meet only in a folder of the user's alone; any other
-    // candidate is passed over.
-    void theCopiesMeetInAPrivateFolderOnly_data() {
-        QTest::addColumn<QString>("first");  // what the first candidate is
-        QTest::addColumn<bool>("create");    // made when missing
-        QTest::addColumn<int>("otherUser");  // judged for another user than its owner
-        QTest::addColumn<int>("chosen");     // 0 the first, 1 the second, -1 none
-        QTest::newRow("private") << "0700" << false << 0 << 0;
-        QTest::newRow("others may enter") << "0755" << false << 0 << 1;
-        QTest::newRow("others may write") << "0777" << false << 0 << 1;
-        QTest::newRow("group may write") << "0730" << false << 0 << 1;
-        QTest::newRow("someone else's") << "0700" << false << 1 << -1; // the second is not theirs either
-        QTest::newRow("a link to a private folder") << "link" << false << 0 << 1;
-        QTest::newRow("a file") << "file" << false << 0 << 1;
-        QTest::newRow("missing, made") << "missing" << true << 0 << 0;
-        QTest::newRow("missing, not made") << "missing" << false << 0 << 1;
-        QTest::newRow("unset") << "unset" << false << 0 << 1;
-    }
-    void theCopiesMeetInAPrivateFolderOnly() {
-        QFETCH(QString, first);
-        QFETCH(bool, create);
-        QFETCH(int, otherUser);
-        QFETCH(int, chosen);
-        QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a")), second = dir.filePath(QStringLiteral("b"));
-        QVERIFY(QDir().mkdir(second) && QFile::setPermissions(second, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        bool ok = false;
-        if (first == QStringLiteral("link"))
-            QVERIFY(QFile::link(second, a));
-        else if (first == QStringLiteral("file"))
-            FakePlatform::write(a, "x");
-        else if (const uint mode = first.toUInt(&ok, 8); ok)
-            QVERIFY(QDir().mkdir(a) && ::chmod(QFile::encodeName(a).constData(), mode) == 0);
-        const QList<PrivateFolder::Candidate> candidates{{first == QStringLiteral("unset") ? QString() : a, create},
-                                                          {second, false}};
-        const QString expected = chosen == 0 ? a : chosen == 1 ? second : QString();
-        QCOMPARE(PrivateFolder::choose(candidates, ::geteuid() + otherUser), expected);
-        if (create)
-            QCOMPARE(QFileInfo(a).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
-    }
-
-    // Another user who plants a lock where Belltide once met its copies, or
-    // who makes that folder open to all, cannot keep it from starting nor
-    // receive its requests: it meets its copies in its own folder instead.
-    void aLockInAFolderNotTheUsersOwnDoesNotStopTheStart() {
-        QTemporaryDir runtime, cache;
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
-        SingleInstance squatter(b->p.settingsFile());
-        QVERIFY(squatter.claim());
-        int raised = 0;
-        connect(&squatter, &SingleInstance::activationRequested, this, [&] { ++raised; });
-        QVERIFY(QFile::setPermissions(runtime.path(), QFile::Permissions(0x7777)));
-
-        SingleInstance first(b->p.settingsFile());
-        QVERIFY(first.claim());
-        QVERIFY(!QDir(cache.filePath(QStringLiteral("belltide-instance"))).isEmpty());
-        QVERIFY(!SingleInstance(b->p.settingsFile()).claim()); // its own copies still meet
-        QTest::qWait(200);
-        QCOMPARE(raised, 0);
-        qunsetenv("XDG_CACHE_HOME");
     }
 
     // The display goes away under the program: the values of that moment are

@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 #include "fakes.h"
+#include "privatefolder.h"
 #include "reminderfile.h"
 
 #include <QDir>
@@ -245,49 +246,71 @@ private slots:
         }
     }
 
-    // The program's folder holds the reminder only when it is the user's
-    // alone: anyone who could write it or a folder above it could read or
-    // replace the reminder, and a system folder serves every user.
-    void theReminderStaysWithItsUser_data() {
-        QTest::addColumn<QString>("folder");   // relative to a temporary folder, or absolute
-        QTest::addColumn<int>("mode");         // the folder's, -1 when it is not made
+    // The folders that must be the user's alone, judged by one table: where
+    // the copies of the program meet (first a candidate, then a private
+    // second one; none for another user), and whether the program's folder
+    // holds the reminder (any who could write it or a folder above it could
+    // read or replace the reminder; a system folder serves every user).
+    void foldersOfTheUsersAlone_data() {
+        QTest::addColumn<QString>("kind");   // its mode, or what it is
         QTest::addColumn<int>("parentMode");
-        QTest::addColumn<int>("otherUser");    // judged for another user than its owner
-        QTest::addColumn<bool>("beside");
-        QTest::newRow("a build of the user's") << "app" << 0755 << 0700 << 0 << true;
-        QTest::newRow("private") << "app" << 0700 << 0700 << 0 << true;
-        QTest::newRow("group may write") << "app" << 0775 << 0700 << 0 << false;
-        QTest::newRow("anyone may write") << "app" << 0777 << 0700 << 0 << false;
-        QTest::newRow("anyone may write the folder above") << "app" << 0755 << 0777 << 0 << false;
-        QTest::newRow("in a sticky folder such as /tmp") << "app" << 0755 << 01777 << 0 << true;
-        QTest::newRow("someone else's") << "app" << 0755 << 0700 << 1 << false;
-        QTest::newRow("missing") << "gone" << -1 << 0700 << 0 << false;
-        QTest::newRow("a system folder, even for its owner") << "/usr/lib" << -1 << -1 << 0 << false;
+        QTest::addColumn<int>("otherUser");  // judged for another user than its owner
+        QTest::addColumn<int>("meets");      // 0 the candidate, 1 the second, -1 none
+        QTest::addColumn<bool>("beside");    // the reminder beside the program
+        QTest::newRow("private") << "0700" << 0700 << 0 << 0 << true;
+        QTest::newRow("a build of the user's") << "0755" << 0700 << 0 << 1 << true;
+        QTest::newRow("group may write") << "0730" << 0700 << 0 << 1 << false;
+        QTest::newRow("anyone may write") << "0777" << 0700 << 0 << 1 << false;
+        QTest::newRow("anyone may write the folder above") << "0755" << 0777 << 0 << 1 << false;
+        QTest::newRow("in a sticky folder such as /tmp") << "0755" << 01777 << 0 << 1 << true;
+        QTest::newRow("someone else's") << "0700" << 0700 << 1 << -1 << false;
+        QTest::newRow("a link to a private folder") << "link" << 0700 << 0 << 1 << true;
+        QTest::newRow("a file") << "file" << 0700 << 0 << 1 << false;
+        QTest::newRow("missing, made") << "made" << 0700 << 0 << 0 << false;
+        QTest::newRow("missing") << "missing" << 0700 << 0 << 1 << false;
+        QTest::newRow("unset") << "" << 0700 << 0 << 1 << false;
+        QTest::newRow("a system folder, even for its owner") << "/usr/lib" << 0700 << 0 << 1 << false;
     }
-    void theReminderStaysWithItsUser() {
-        QFETCH(QString, folder);
-        QFETCH(int, mode);
+    void foldersOfTheUsersAlone() {
+        QFETCH(QString, kind);
         QFETCH(int, parentMode);
         QFETCH(int, otherUser);
+        QFETCH(int, meets);
         QFETCH(bool, beside);
         QTemporaryDir top;
         const QString parent = top.filePath(QStringLiteral("p"));
-        QVERIFY(QDir().mkdir(parent));
-        if (!QDir::isAbsolutePath(folder))
-            folder = parent + u'/' + folder;
-        if (mode >= 0)
-            QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), mode_t(mode)) == 0);
-        if (parentMode >= 0)
-            QVERIFY(::chmod(QFile::encodeName(parent).constData(), mode_t(parentMode)) == 0);
+        const QString second = top.filePath(QStringLiteral("b"));
+        QVERIFY(QDir().mkdir(parent) && QDir().mkdir(second));
+        QVERIFY(::chmod(QFile::encodeName(second).constData(), 0700) == 0);
+        QString folder = parent + QStringLiteral("/a");
+        bool isMode = false;
+        const uint mode = kind.toUInt(&isMode, 8);
+        if (isMode)
+            QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), mode) == 0);
+        else if (kind == QStringLiteral("link"))
+            QVERIFY(QFile::link(second, folder));
+        else if (kind == QStringLiteral("file"))
+            FakePlatform::write(folder, "x");
+        else if (kind.isEmpty() || kind.startsWith(u'/'))
+            folder = kind;
+        QVERIFY(::chmod(QFile::encodeName(parent).constData(), mode_t(parentMode)) == 0);
         struct stat st {};
-        const uint owner = ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_uid : ::geteuid();
+        const bool found = ::stat(QFile::encodeName(folder).constData(), &st) == 0;
+        const uint owner = found ? st.st_uid : ::geteuid();
         QCOMPARE(ReminderFile::isUsersOwnFolder(folder, owner + otherUser), beside);
-
         if (otherUser == 0 && owner == ::geteuid()) { // the places the program takes
             const QString data = top.filePath(QStringLiteral("data"));
+            const QString kept = beside ? data + QStringLiteral("/reminder.ini") : QString();
             QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + QStringLiteral("/reminder.ini"));
-            QCOMPARE(ReminderFile::otherLocation(folder, data), beside ? data + QStringLiteral("/reminder.ini") : QString());
+            QCOMPARE(ReminderFile::otherLocation(folder, data), kept);
         }
+
+        const bool create = kind == QStringLiteral("made");
+        const QList<PrivateFolder::Candidate> candidates{{folder, create}, {second, false}};
+        const QStringList chosen{folder, second};
+        QCOMPARE(PrivateFolder::choose(candidates, ::geteuid() + otherUser), chosen.value(meets));
+        if (create)
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
         ::chmod(QFile::encodeName(parent).constData(), 0700);
     }
 };

@@ -4,6 +4,7 @@
 #include "helpviewer.h"
 #include "processshopwindow.h"
 #include "shoplink.h"
+#include "singleinstance.h"
 #include "viewerinstance.h"
 
 #include <QLabel>
@@ -116,22 +117,25 @@ private slots:
         QCOMPARE(asked.size(), 1);
     }
 
-    // A viewer planted where the viewers once met, in a folder that is no
-    // longer the user's alone, neither keeps the help from showing nor gets
-    // its request.
-    void aViewerInAFolderNotTheUsersOwnIsPassedOver() {
+    // A copy planted where the copies once met, in a folder that is no longer
+    // the user's alone, neither keeps the program or its help from starting
+    // nor gets their requests: each claims a folder of its own instead.
+    void aCopyInAFolderNotTheUsersOwnIsPassedOver() {
         QTemporaryDir runtime, cache;
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
         const QString file = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
         FakePlatform::write(file, "<html></html>");
-        ViewerInstance planted(file);
-        QVERIFY(planted.claim(HelpViewer::HelpKey, QString(), QString()));
-        QSignalSpy asked(&planted, &ViewerInstance::requested);
+        SingleInstance planted(b->p.settingsFile());
+        ViewerInstance plantedViewer(file);
+        QVERIFY(planted.claim());
+        QVERIFY(plantedViewer.claim(HelpViewer::HelpKey, QString(), QString()));
         QVERIFY(QFile::setPermissions(runtime.path(), QFile::Permissions(0x7777)));
+        SingleInstance first(b->p.settingsFile());
+        QVERIFY(first.claim());
         QVERIFY(ViewerInstance(file).claim(HelpViewer::HelpKey, QString(), QString()));
-        QTest::qWait(200);
-        QCOMPARE(asked.size(), 0);
+        QVERIFY(!QDir(cache.filePath(QStringLiteral("belltide-instance"))).isEmpty());
+        QVERIFY(!SingleInstance(b->p.settingsFile()).claim()); // its own copies still meet
         qunsetenv("XDG_RUNTIME_DIR");
         qunsetenv("XDG_CACHE_HOME");
     }
