@@ -195,7 +195,11 @@ private slots:
         QVERIFY(clock.reads >= ticks.count());
         timer.setEnabled(false);
         const int seen = int(ticks.count());
-        QTest::qWait(100);
+        TickTimer other(clock); // while it ticks, the stopped one stays still
+        QSignalSpy otherTicks(&other, &TickTimer::timeout);
+        other.setAlignedToClock(true);
+        other.setInterval(1000);
+        QTRY_VERIFY_WITH_TIMEOUT(otherTicks.count() >= 5, 10000);
         QCOMPARE(ticks.count(), seen);
     }
 };
