@@ -10,6 +10,7 @@ mkdir -p "$(dirname "$(settings)")"
 head -c 65536 /dev/urandom > "$(settings)"
 head -c 65536 /dev/urandom > "$app/reminder.ini"
 start
+[[ $(width "$id") -lt 240 ]] || fail "the window does not start folded"
 type_into $TXTTIME "6:05"
 kill -TERM "$pid"
 ended || fail "exit status $? after SIGTERM"

@@ -142,7 +142,24 @@ struct FakePlatform
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <unistd.h>
+
+// What `run` writes on stderr.
+inline QByteArray stderrOf(const std::function<void()> &run)
+{
+    QTemporaryFile log;
+    if (!log.open())
+        return "<no log file>";
+    const int saved = ::dup(2);
+    ::dup2(log.handle(), 2);
+    run();
+    ::dup2(saved, 2);
+    ::close(saved);
+    return FakePlatform::bytes(log.fileName());
+}
 
 // The real main window on the fakes, started and ended as the program does.
 struct Program
