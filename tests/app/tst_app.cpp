@@ -16,6 +16,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 
 // Start-up, exit and the saved settings, folding, the view switch and the
 // single running copy, through the real main window.
@@ -35,12 +37,15 @@ private slots:
         QTest::addColumn<bool>("armed");
         const QByteArray s = "[Corvanta\\lastsettings]\n";
         QTest::newRow("first run") << QByteArray() << "" << "" << false;
-        QTest::newRow("time and music") << s + "timealarm=\"7:30\"\nAlarmMusic=\" /m/a song.mp3\"\n" << "7:30" << " /m/a song.mp3" << true;
+        QTest::newRow("time and music") << s + "timealarm=\"7:30\"\nAlarmMusic=\" /m/a song.mp3\"\n"
+                                        << "7:30" << " /m/a song.mp3" << true;
         QTest::newRow("music only") << s + "AlarmMusic=\"/m/a.mp3\"\n" << "" << "/m/a.mp3" << false;
         QTest::newRow("blanks only") << s + "timealarm=\"   \"\n" << "   " << "" << true;
         QTest::newRow("passed marker") << s + "timealarm=\"7:30 Has Passed\"\n" << "7:30 Has Passed" << "" << true;
-        QTest::newRow("names in other case") << QByteArray("[CORVANTA\\LastSettings]\nTIMEALARM=\"7:30\"\n") << "7:30" << "" << true;
-        QTest::newRow("long text") << s + "timealarm=\"" + QByteArray(40000, '7') + "\"\n" << QString(40000, u'7') << "" << true;
+        const QByteArray otherCase("[CORVANTA\\LastSettings]\nTIMEALARM=\"7:30\"\n");
+        QTest::newRow("names in other case") << otherCase << "7:30" << "" << true;
+        const QByteArray long7(40000, '7');
+        QTest::newRow("long text") << s + "timealarm=\"" + long7 + "\"\n" << QString::fromLatin1(long7) << "" << true;
     }
     void aStartRestoresAndArms() {
         QFETCH(QByteArray, file);
@@ -225,11 +230,14 @@ private slots:
         QTest::addColumn<bool>("exitBegun");
         QTest::addColumn<bool>("storeBroken");
         QTest::addColumn<int>("saves");
-        QTest::newRow("Wayland") << "The Wayland connection broke. Did the Wayland compositor die?" << false << false << 1;
-        QTest::newRow("Wayland error") << "The Wayland connection experienced a fatal error: Protocol error" << false << false << 1;
-        QTest::newRow("X11") << "The X11 connection broke (error 1). Did the X11 server die?" << false << false << 1;
-        QTest::newRow("failed save") << "The X11 connection broke (error 1). Did the X11 server die?" << false << true << 0;
-        QTest::newRow("exit begun") << "The X11 connection broke (error 1). Did the X11 server die?" << true << false << 0;
+        const QString wayland = u"The Wayland connection broke. Did the Wayland compositor die?"_s;
+        const QString waylandError = u"The Wayland connection experienced a fatal error: Protocol error"_s;
+        const QString x11 = u"The X11 connection broke (error 1). Did the X11 server die?"_s;
+        QTest::newRow("Wayland") << wayland << false << false << 1;
+        QTest::newRow("Wayland error") << waylandError << false << false << 1;
+        QTest::newRow("X11") << x11 << false << false << 1;
+        QTest::newRow("failed save") << x11 << false << true << 0;
+        QTest::newRow("exit begun") << x11 << true << false << 0;
         QTest::newRow("another warning") << "QWidget::setGeometry: Unable to set geometry" << false << false << 0;
     }
     void aLostDisplaySavesOnce() {
@@ -266,8 +274,10 @@ private slots:
     void aSecondStartHandsItsTokenOver_data() {
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("received");
-        QTest::newRow("Wayland token") << QByteArray("raise 3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0\n") << QByteArray("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
-        QTest::newRow("X11 startup id") << QByteArray("raise launcher/belltide/1234-0-host_TIME5678\n") << QByteArray("launcher/belltide/1234-0-host_TIME5678");
+        const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
+        const QByteArray x11("launcher/belltide/1234-0-host_TIME5678");
+        QTest::newRow("Wayland token") << "raise " + wayland + '\n' << wayland;
+        QTest::newRow("X11 startup id") << "raise " + x11 + '\n' << x11;
         QTest::newRow("no token") << QByteArray("raise \n") << QByteArray();
         QTest::newRow("older copy") << QByteArray("raise\n") << QByteArray();
         QTest::newRow("silent copy") << QByteArray() << QByteArray();
@@ -334,7 +344,8 @@ private slots:
         QTest::mouseClick(b->ui().Command2, Qt::LeftButton);
         QTest::mouseClick(b->w->frmclock().findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(b->p.shop.shows, 3);
-        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.quire.example/exec/obidos/redirect-home/corvanta-20"))));
+        const QUrl shop(u"http://www.quire.example/exec/obidos/redirect-home/corvanta-20"_s);
+        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, shop));
     }
 
 };

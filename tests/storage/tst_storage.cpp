@@ -16,6 +16,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 Q_DECLARE_METATYPE(std::optional<QString>)
 using Writer = std::function<bool(const QString &path, QString *error)>;
 Q_DECLARE_METATYPE(Writer)
@@ -38,28 +40,24 @@ class TestStorage : public QObject
     }
 
 private slots:
-    void aReplacedFileKeepsItsPermissions() {
-        const QString path = m_dir.filePath(QStringLiteral("kept.ini"));
-        QVERIFY(writeFileAtomically(path, "first", nullptr));
+    // A replaced file keeps its permissions. What a killed save left goes at
+    // the next save; a file of the user's, and the temporary file of a save
+    // under way (locked), stay.
+    void aSaveReplacesTheFileAlone() {
+        const QDir left(m_dir.filePath(u"left"_s));
+        const QString path = left.filePath(u"settings.ini"_s);
+        QVERIFY(put(path, u"v"_s, u"first"_s));
         QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
-        QVERIFY(writeFileAtomically(path, "second", nullptr));
-        QCOMPARE(FakePlatform::bytes(path), QByteArray("second"));
-        QCOMPARE(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
-    }
-
-    // What a killed save left goes at the next save; a file of the user's,
-    // and the temporary file of a save under way (locked), stay.
-    void leftoversOfAKilledSaveGo() {
-        const QString path = m_dir.filePath(QStringLiteral("left/settings.ini"));
-        QVERIFY(put(path, QStringLiteral("v"), QStringLiteral("first")));
-        const QStringList others{QStringLiteral("settings.ini.backup"), QStringLiteral("settings.ini.saving-Held00")};
-        for (const QString &name : others + QStringList{QStringLiteral("settings.ini.saving-Ab12Cd")})
-            FakePlatform::write(m_dir.filePath(QStringLiteral("left/") + name), "x");
-        const int held = ::open(QFile::encodeName(m_dir.filePath(QStringLiteral("left/") + others[1])).constData(), O_RDONLY);
+        const QStringList others{u"settings.ini.backup"_s, u"settings.ini.saving-Held00"_s};
+        for (const QString &name : others + QStringList{u"settings.ini.saving-Ab12Cd"_s})
+            FakePlatform::write(left.filePath(name), "x");
+        const int held = ::open(QFile::encodeName(left.filePath(others[1])).constData(), O_RDONLY);
         QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
         QVERIFY(writeFileAtomically(path, "second", nullptr));
         ::close(held);
-        QCOMPARE(QDir(m_dir.filePath(QStringLiteral("left"))).entryList(QDir::Files), QStringList{QStringLiteral("settings.ini")} + others);
+        QCOMPARE(FakePlatform::bytes(path), QByteArray("second"));
+        QCOMPARE(QFileInfo(path).permissions(), QFileDevice::Permissions(0x6640));
+        QCOMPARE(left.entryList(QDir::Files), QStringList{u"settings.ini"_s} + others);
     }
 
     // Every save is read back whole; a larger one fails and keeps the file.
@@ -97,9 +95,15 @@ private slots:
     void aFailedWriteKeepsTheEarlierFile_data() {
         QTest::addColumn<Writer>("write");
         const QString big(5000, u'x');
-        QTest::newRow("atomic writer") << Writer([big](const QString &p, QString *e) { return writeFileAtomically(p, big.toUtf8(), e); });
-        QTest::newRow("settings") << Writer([big](const QString &p, QString *e) { return put(p, QStringLiteral("timealarm"), big, e); });
-        QTest::newRow("reminder") << Writer([big](const QString &p, QString *e) { return ReminderFile::write(p, big, e); });
+        QTest::newRow("atomic writer") << Writer([big](const QString &p, QString *e) {
+            return writeFileAtomically(p, big.toUtf8(), e);
+        });
+        QTest::newRow("settings") << Writer([big](const QString &p, QString *e) {
+            return put(p, u"timealarm"_s, big, e);
+        });
+        QTest::newRow("reminder") << Writer([big](const QString &p, QString *e) {
+            return ReminderFile::write(p, big, e);
+        });
     }
     void aFailedWriteKeepsTheEarlierFile() {
         QFETCH(Writer, write);
@@ -130,7 +134,7 @@ private slots:
             QString v;
             for (int n = int(r.bounded(40)); n > 0; --n)
                 v += QChar(char16_t(r.bounded(3) ? r.bounded(1, 128) : r.bounded(128, 0xd7ff)));
-            const auto read = IniSettingsStore::parse(IniSettingsStore::serialize({{QStringLiteral("s"), {{QStringLiteral("k"), v}}}}));
+            const auto read = IniSettingsStore::parse(IniSettingsStore::serialize({{u"s"_s, {{u"k"_s, v}}}}));
             QCOMPARE(read.value(0).values.value(0).second, v);
             QCOMPARE(ReminderFile::firstField(ReminderFile::encode(v)).value_or(QString()), v);
         }
@@ -143,13 +147,18 @@ private slots:
         QRandomGenerator gen(42);
         for (auto &c : random)
             c = char(gen.bounded(256));
-        QTest::newRow("edited by hand") << QByteArray("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n") << "7:30";
-        QTest::newRow("unterminated") << QByteArray("[Corvanta\\lastsettings]\ntimealarm=\"7:3") << "7:3";
+        const QByteArray byHand("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n");
+        const QByteArray s("[Corvanta\\lastsettings]\n");
+        QTest::newRow("edited by hand") << byHand << "7:30";
+        QTest::newRow("unterminated") << s + "timealarm=\"7:3" << "7:3";
         QTest::newRow("no section") << QByteArray("timealarm=\"7:30\"\n") << "";
-        QTest::newRow("repeated in other letter case") << QByteArray("[Corvanta\\lastsettings]\ntimealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
-                                                                  "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n") << "3";
+        QTest::newRow("repeated in other letter case")
+            << s + "timealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
+                   "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n"
+            << "3";
         QTest::newRow("random bytes") << random << "";
-        QTest::newRow("oversized") << "[Corvanta\\lastsettings]\ntimealarm=\"7:30\"\n" + QByteArray(IniSettingsStore::kMaxFileSize, ';') << "";
+        const QByteArray filler(IniSettingsStore::kMaxFileSize, ';');
+        QTest::newRow("oversized") << s + "timealarm=\"7:30\"\n" + filler << "";
     }
     void settingsFilesNotWrittenByUs() {
         QFETCH(QByteArray, content);
@@ -175,8 +184,7 @@ private slots:
         QFETCH(QString, why);
         QFETCH(QStringList, earlier);
         QTemporaryDir dir;
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                      | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
         const QString path = dir.filePath(QStringLiteral("settings.ini"));
         QByteArray mine("[Corvanta\\lastsettings]\ntimealarm=\"5:00\"\n[mine]\nkeep=\"all of it\"\n");
         if (why == QLatin1String("big"))
@@ -190,20 +198,18 @@ private slots:
 
         IniSettingsStore store(path);
         QVERIFY(!locked || !root || ::seteuid(65534) == 0); // root reads anything: read as nobody
-        const QString read = store.get(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("timealarm"));
+        const QString read = store.get(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s);
         QVERIFY(!locked || !root || ::seteuid(0) == 0);
         QCOMPARE(read, QString());
 
         bool saved = false;
         const QByteArray said = stderrOf([&] {
-            saved = store.save(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"),
-                               QStringLiteral("timealarm"), QStringLiteral("6:15"))
-                && store.save(QStringLiteral("CorVanta"), QStringLiteral("State"), QStringLiteral("remset"),
-                              QStringLiteral("Set"));
+            saved = store.save(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s, u"6:15"_s)
+                && store.save(u"CorVanta"_s, u"State"_s, u"remset"_s, u"Set"_s);
         });
         QVERIFY2(saved, qPrintable(store.errorString()));
 
-        const QString aside = path + QStringLiteral(".unreadable") + (earlier.isEmpty() ? QString() : QStringLiteral(".2"));
+        const QString aside = path + (earlier.isEmpty() ? u".unreadable"_s : u".unreadable.2"_s);
         QFile::setPermissions(aside, QFile::ReadOwner);
         QVERIFY2(FakePlatform::bytes(aside) == mine, qPrintable(QDir(dir.path()).entryList(QDir::Files).join(u' ')));
         for (const QString &suffix : earlier)
@@ -300,7 +306,7 @@ private slots:
         if (otherUser == 0 && owner == ::geteuid()) { // the places the program takes
             const QString data = top.filePath(QStringLiteral("data"));
             const QString kept = beside ? data + QStringLiteral("/reminder.ini") : QString();
-            QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + QStringLiteral("/reminder.ini"));
+            QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + u"/reminder.ini"_s);
             QCOMPARE(ReminderFile::otherLocation(folder, data), kept);
         }
 
