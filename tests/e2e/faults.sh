@@ -44,5 +44,6 @@ start
 type_into $TXTTIME "4:44"
 kill -KILL "$DESKTOP_XVFB_PID"
 ended || true
-grep -q '^timealarm="4:44"$' "$(settings)" || { cat "$HOME/belltide.log"; fail "the alarm typed before the X server ended was not saved"; }
+grep -q '^timealarm="4:44"$' "$(settings)" \
+  || { cat "$HOME/belltide.log"; fail "the alarm typed before the X server ended was not saved"; }
 note "ok"

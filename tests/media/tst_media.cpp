@@ -21,21 +21,26 @@ class TestMedia : public QObject
 
     QString fixture(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
     bool ffmpeg(const QString &input, const QStringList &codec, const char *out) {
-        return QProcess::execute(QStringLiteral("ffmpeg"), QStringList{"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", input} + codec + QStringList{fixture(out)}) == 0;
+        const QStringList lavfi{"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", input};
+        return QProcess::execute(QStringLiteral("ffmpeg"), lavfi + codec + QStringList{fixture(out)}) == 0;
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty(), "ffmpeg is missing: run scripts/install-deps.sh --test");
+        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty(),
+                 "ffmpeg is missing: run scripts/install-deps.sh --test");
         QVERIFY2(qEnvironmentVariableIsSet("PULSE_SERVER"), "run under tests/support/desktop.sh");
         const QString sine = QStringLiteral("sine=frequency=440:duration=1");
-        QVERIFY(ffmpeg(sine, {}, "one.wav") && ffmpeg(sine, {"-c:a", "libmp3lame"}, "one.mp3") && ffmpeg(sine, {"-c:a", "wmav2", "-f", "asf"}, "one.wma"));
+        QVERIFY(ffmpeg(sine, {}, "one.wav"));
+        QVERIFY(ffmpeg(sine, {"-c:a", "libmp3lame"}, "one.mp3"));
+        QVERIFY(ffmpeg(sine, {"-c:a", "wmav2", "-f", "asf"}, "one.wma"));
         QFile text(fixture("text.mp3"));
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("These are not the tunes you are looking for.\n") > 0);
         QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.mp3")));
         // A WAV file cut off after its format: GStreamer neither plays it nor
         // reports an error.
-        QByteArray head = QByteArray::fromHex("52494646000000005741564566" "6d74201000000001000100" "44ac000088580100020010004c4953541a000000");
+        QByteArray head = QByteArray::fromHex("52494646000000005741564566" "6d74201000000001000100"
+                                              "44ac000088580100020010004c4953541a000000");
         qToLittleEndian<quint32>(88270, head.data() + 4);
         QFile cut(fixture("cut.wav"));
         QVERIFY(cut.open(QIODevice::WriteOnly) && cut.write(head) == head.size());

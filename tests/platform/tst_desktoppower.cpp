@@ -13,6 +13,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // Keeping the machine awake and waking it where the desktop portal is not
 // the one of today: an older portal, none at all with the older power
 // management service, nothing; and systemd's user instance (which cannot run
@@ -80,7 +82,7 @@ public:
     QStringList list(const Service &s, const QString &method)
     {
         const QDBusReply<QStringList> reply =
-            bus->call(QDBusMessage::createMethodCall(s.name, s.path, QStringLiteral("org.freedesktop.DBus.Mock"), method));
+            bus->call(QDBusMessage::createMethodCall(s.name, s.path, u"org.freedesktop.DBus.Mock"_s, method));
         return reply.isValid() ? reply.value() : QStringList{QStringLiteral("error: ") + reply.error().message()};
     }
     static QString logOf(const Service &s)
@@ -202,7 +204,7 @@ private slots:
         guard->keepAwake(reason);
         if (!power) {
             QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 30000);
-            QVERIFY2(warnings.first().contains(QLatin1String("may sleep through the alarm")), qPrintable(warnings.first()));
+            QVERIFY2(warnings.first().contains(u"may sleep through the alarm"_s), qPrintable(warnings.first()));
             guard->allowSleep();
             guard->keepAwake(reason); // said once only
             QTest::qWait(500);

@@ -64,7 +64,9 @@ struct FakeMessageBox final : MessageBox
 struct FakeHelpLauncher final : HelpLauncher
 {
     QStringList calls; // "file|key|command"
-    void showHelp(const QString &f, const QString &k, int c) override { calls << f + u'|' + k + u'|' + QString::number(c); }
+    void showHelp(const QString &f, const QString &k, int c) override {
+        calls << f + u'|' + k + u'|' + QString::number(c);
+    }
 };
 
 struct FakeShopWindow final : ShopWindow
@@ -89,7 +91,11 @@ struct FakeSleepGuard final : SleepGuard
 
 struct FakeWakeAlarm final : WakeAlarm
 {
-    void wakeAt(const QDateTime &when, const QString &) override { wakes.removeAll(set); wakes.append(when); set = when; }
+    void wakeAt(const QDateTime &when, const QString &) override {
+        wakes.removeAll(set);
+        wakes.append(when);
+        set = when;
+    }
     void cancel() override { wakes.removeAll(set); set = {}; }
     QList<QDateTime> wakes; // the wakes set now
     QDateTime set;
