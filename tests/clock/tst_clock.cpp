@@ -83,7 +83,6 @@ private slots:
         b->arm(QStringLiteral("7:30"));
         b->tickAt(QTime(7, 30, 0));
         QCOMPARE(b->p.player.started, QStringList{QStringLiteral("/music/wake.mp3")});
-        QVERIFY(b->p.player.alarmFlag());
         for (int s = 1; s < 60; ++s)
             b->tickAt(QTime(7, 30, s));
         b->p.clock.t = b->p.clock.t.addDays(1);

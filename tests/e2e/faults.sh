@@ -1,14 +1,11 @@
 #!/usr/bin/env bash
-# Faults at exit, as an ordinary user meets them: garbage in the files,
-# SIGTERM, a copy killed outright, a second copy started and the X server
-# ending. (A save that fails is judged in tst_storage, under a real file size
+# Faults at exit, as an ordinary user meets them: SIGTERM, a copy killed
+# outright, a second copy started and the X server ending. (Garbage in the
+# files: tst_storage's readers.) (A save that fails is judged in tst_storage, under a real file size
 # limit, and in tst_app, where the exit says so.)
 source "$(dirname "$0")/lib.sh"
 
-note "garbage in the settings and reminder files; SIGTERM saves"
-mkdir -p "$(dirname "$(settings)")"
-head -c 65536 /dev/urandom > "$(settings)"
-head -c 65536 /dev/urandom > "$app/reminder.ini"
+note "a folded start; SIGTERM saves"
 start
 [[ $(width "$id") -lt 240 ]] || fail "the window does not start folded"
 type_into $TXTTIME "6:05"
