@@ -93,7 +93,10 @@ private slots:
             b->ui().TxtTime->setText(QStringLiteral("6:45"));
             b->ui().Txtfile->setText(QStringLiteral("/new/a \"b\" \\c.wma"));
         }
-        byMenu ? b->ui().MnuExit->trigger() : void(b->w->close());
+        if (byMenu)
+            b->ui().MnuExit->trigger();
+        else
+            b->w->close();
         b->w->close(); // the process is on its way out: nothing more is saved
         QCOMPARE(FakePlatform::bytes(b->p.settingsFile()), after);
         QCOMPARE(b->p.process.ends, 1);

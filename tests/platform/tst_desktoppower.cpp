@@ -212,7 +212,11 @@ private slots:
             return;
         }
         // The older portal says its refusal until it is heard.
-        auto heldNow = [&] { return portal ? portal->refuse() : void(), held(); };
+        auto heldNow = [&] {
+            if (portal)
+                portal->refuse();
+            return held();
+        };
         QTRY_COMPARE_WITH_TIMEOUT(heldNow(), QStringList{reason}, 30000);
         guard->keepAwake(QStringLiteral("Belltide has an alarm set for 8:05")); // the new one first
         QTRY_COMPARE_WITH_TIMEOUT(heldNow(), QStringList{QStringLiteral("Belltide has an alarm set for 8:05")}, 30000);
