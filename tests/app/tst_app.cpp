@@ -3,7 +3,6 @@
 #include "monthcalendar.h"
 #include "frmabout.h"
 #include "shoplink.h"
-#include "privatefolder.h"
 #include "displayloss.h"
 #include "nomaximize.h"
 #include "singleinstance.h"
@@ -13,11 +12,11 @@
 #include <sys/un.h>
 
 #include <QDir>
-#include <QFileInfo>
 #include <QTemporaryFile>
 
-#include <sys/stat.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 
 // Start-up, exit and the saved settings, folding, the view switch and the
@@ -38,12 +37,15 @@ private slots:
         QTest::addColumn<bool>("armed");
         const QByteArray s = "[Corvanta\\lastsettings]\n";
         QTest::newRow("first run") << QByteArray() << "" << "" << false;
-        QTest::newRow("time and music") << s + "timealarm=\"7:30\"\nAlarmMusic=\" /m/a song.mp3\"\n" << "7:30" << " /m/a song.mp3" << true;
+        QTest::newRow("time and music") << s + "timealarm=\"7:30\"\nAlarmMusic=\" /m/a song.mp3\"\n"
+                                        << "7:30" << " /m/a song.mp3" << true;
         QTest::newRow("music only") << s + "AlarmMusic=\"/m/a.mp3\"\n" << "" << "/m/a.mp3" << false;
         QTest::newRow("blanks only") << s + "timealarm=\"   \"\n" << "   " << "" << true;
         QTest::newRow("passed marker") << s + "timealarm=\"7:30 Has Passed\"\n" << "7:30 Has Passed" << "" << true;
-        QTest::newRow("names in other case") << QByteArray("[CORVANTA\\LastSettings]\nTIMEALARM=\"7:30\"\n") << "7:30" << "" << true;
-        QTest::newRow("long text") << s + "timealarm=\"" + QByteArray(40000, '7') + "\"\n" << QString(40000, u'7') << "" << true;
+        const QByteArray otherCase("[CORVANTA\\LastSettings]\nTIMEALARM=\"7:30\"\n");
+        QTest::newRow("names in other case") << otherCase << "7:30" << "" << true;
+        const QByteArray long7(40000, '7');
+        QTest::newRow("long text") << s + "timealarm=\"" + long7 + "\"\n" << QString::fromLatin1(long7) << "" << true;
     }
     void aStartRestoresAndArms() {
         QFETCH(QByteArray, file);
@@ -91,7 +93,10 @@ private slots:
             b->ui().TxtTime->setText(QStringLiteral("6:45"));
             b->ui().Txtfile->setText(QStringLiteral("/new/a \"b\" \\c.wma"));
         }
-        byMenu ? b->ui().MnuExit->trigger() : void(b->w->close());
+        if (byMenu)
+            b->ui().MnuExit->trigger();
+        else
+            b->w->close();
         b->w->close(); // the process is on its way out: nothing more is saved
         QCOMPARE(FakePlatform::bytes(b->p.settingsFile()), after);
         QCOMPARE(b->p.process.ends, 1);
@@ -111,37 +116,30 @@ private slots:
             endsWhileOpen = b->p.process.ends;
             leftWhileOpen = b->p.sleep.held + int(b->p.wake.wakes.size());
         };
-        QTemporaryFile log;
-        QVERIFY(log.open());
-        const int stderrFd = ::dup(2);
-        ::dup2(log.handle(), 2);
-        b->w->terminationRequested();
-        ::dup2(stderrFd, 2);
-        ::close(stderrFd);
+        const QByteArray said = stderrOf([&] { b->w->terminationRequested(); });
         QCOMPARE(b->p.messageBox.shown.size(), 1);
         QVERIFY(b->p.messageBox.shown[0].contains(b->p.settingsFile()));
         QCOMPARE(endsWhileOpen, 1);
         QCOMPARE(leftWhileOpen, 0);
-        QVERIFY(FakePlatform::bytes(log.fileName()).contains(b->p.settingsFile().toUtf8()));
+        QVERIFY(said.contains(b->p.settingsFile().toUtf8()));
     }
 
-    // Once the exit has begun nothing ticks: while its warning waits, the
-    // display stands still and an alarm that falls due does not go off.
+    // Once the exit has begun nothing ticks: while its warning waits, no
+    // timer runs, so the display stands still and no alarm goes off.
     void nothingRunsWhileTheExitWarns() {
         QVERIFY(QDir().mkpath(b->p.settingsFile())); // the save fails: a warning
-        b->p.clock.t.setTime(QTime(7, 29, 59));
         b->start();
         b->arm(QStringLiteral("7:30"));
-        const QString shown = b->ui().txttimetot->text();
+        QStringList running;
         b->p.messageBox.whileOpen = [&] {
-            b->p.clock.t.setTime(QTime(7, 30, 0));
-            QTest::qWait(2500); // the box's own event loop: two clock ticks' time
+            for (const char *name : {"Timer1", "Timer2", "Timer3"}) {
+                if (b->timer(name)->isEnabled())
+                    running << QLatin1String(name);
+            }
         };
         b->ui().MnuExit->trigger();
         QCOMPARE(b->p.messageBox.shown.size(), 1);
-        QCOMPARE(b->ui().txttimetot->text(), shown);
-        QCOMPARE(b->p.player.started, QStringList());
-        QCOMPARE(b->ui().TxtTime->text(), QStringLiteral("7:30"));
+        QCOMPARE(running, QStringList());
         QCOMPARE(b->p.process.ends, 1);
     }
 
@@ -154,10 +152,11 @@ private slots:
         QCOMPARE(b->w->width(), FrmAlarmClock::kUnfoldedWidth);
         QTest::mouseClick(b->ui().CmdIn, Qt::LeftButton);
         QCOMPARE(b->w->width(), folded);
-        for (QWidget *c : {(QWidget *)b->ui().txttimetot, (QWidget *)b->ui().Txtfile, (QWidget *)b->ui().CmdReset, (QWidget *)b->ui().cmdRem})
-            QVERIFY2(c->geometry().right() < folded, qPrintable(c->objectName()));
-        for (QWidget *c : {(QWidget *)b->ui().Calendar1, (QWidget *)b->ui().TxtRem, (QWidget *)b->ui().cmdremset})
-            QVERIFY2(c->geometry().left() >= folded, qPrintable(c->objectName()));
+        const Ui::FrmAlarmClock &ui = b->ui();
+        for (QWidget *shown : QList<QWidget *>{ui.txttimetot, ui.Txtfile, ui.CmdReset, ui.cmdRem})
+            QVERIFY2(shown->geometry().right() < folded, qPrintable(shown->objectName()));
+        for (QWidget *hidden : QList<QWidget *>{ui.Calendar1, ui.TxtRem, ui.cmdremset})
+            QVERIFY2(hidden->geometry().left() >= folded, qPrintable(hidden->objectName()));
     }
 
     // The hidden main window keeps ticking and firing; every way back shows it.
@@ -226,69 +225,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b->ui().cmdremset->isEnabled(), via == QStringLiteral("other"), 5000);
     }
 
-    // The copies meet only in a folder of the user's alone; any other
-    // candidate is passed over.
-    void theCopiesMeetInAPrivateFolderOnly_data() {
-        QTest::addColumn<QString>("first");  // what the first candidate is
-        QTest::addColumn<bool>("create");    // made when missing
-        QTest::addColumn<int>("otherUser");  // judged for another user than its owner
-        QTest::addColumn<int>("chosen");     // 0 the first, 1 the second, -1 none
-        QTest::newRow("private") << "0700" << false << 0 << 0;
-        QTest::newRow("others may enter") << "0755" << false << 0 << 1;
-        QTest::newRow("others may write") << "0777" << false << 0 << 1;
-        QTest::newRow("group may write") << "0730" << false << 0 << 1;
-        QTest::newRow("someone else's") << "0700" << false << 1 << -1; // the second is not theirs either
-        QTest::newRow("a link to a private folder") << "link" << false << 0 << 1;
-        QTest::newRow("a file") << "file" << false << 0 << 1;
-        QTest::newRow("missing, made") << "missing" << true << 0 << 0;
-        QTest::newRow("missing, not made") << "missing" << false << 0 << 1;
-        QTest::newRow("unset") << "unset" << false << 0 << 1;
-    }
-    void theCopiesMeetInAPrivateFolderOnly() {
-        QFETCH(QString, first);
-        QFETCH(bool, create);
-        QFETCH(int, otherUser);
-        QFETCH(int, chosen);
-        QTemporaryDir dir;
-        const QString a = dir.filePath(QStringLiteral("a")), second = dir.filePath(QStringLiteral("b"));
-        QVERIFY(QDir().mkdir(second) && QFile::setPermissions(second, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        bool ok = false;
-        if (first == QStringLiteral("link"))
-            QVERIFY(QFile::link(second, a));
-        else if (first == QStringLiteral("file"))
-            FakePlatform::write(a, "x");
-        else if (const uint mode = first.toUInt(&ok, 8); ok)
-            QVERIFY(QDir().mkdir(a) && ::chmod(QFile::encodeName(a).constData(), mode) == 0);
-        const QList<PrivateFolder::Candidate> candidates{{first == QStringLiteral("unset") ? QString() : a, create},
-                                                          {second, false}};
-        const QString expected = chosen == 0 ? a : chosen == 1 ? second : QString();
-        QCOMPARE(PrivateFolder::choose(candidates, ::geteuid() + otherUser), expected);
-        if (create)
-            QCOMPARE(QFileInfo(a).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
-    }
-
-    // Another user who plants a lock where Belltide once met its copies, or
-    // who makes that folder open to all, cannot keep it from starting nor
-    // receive its requests: it meets its copies in its own folder instead.
-    void aLockInAFolderNotTheUsersOwnDoesNotStopTheStart() {
-        QTemporaryDir runtime, cache;
-        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
-        qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
-        SingleInstance squatter(b->p.settingsFile());
-        QVERIFY(squatter.claim());
-        int raised = 0;
-        connect(&squatter, &SingleInstance::activationRequested, this, [&] { ++raised; });
-        QVERIFY(QFile::setPermissions(runtime.path(), QFile::Permissions(0x7777)));
-
-        SingleInstance first(b->p.settingsFile());
-        QVERIFY(first.claim());
-        QVERIFY(!QDir(cache.filePath(QStringLiteral("belltide-instance"))).isEmpty());
-        QVERIFY(!SingleInstance(b->p.settingsFile()).claim()); // its own copies still meet
-        QTest::qWait(200);
-        QCOMPARE(raised, 0);
-        qunsetenv("XDG_CACHE_HOME");
-    }
-
     // The display goes away under the program: the values of that moment are
     // saved once, a failed save is said on stderr only (no window is left),
     // and an exit already on its way saves nothing more.
@@ -297,11 +233,14 @@ private slots:
         QTest::addColumn<bool>("exitBegun");
         QTest::addColumn<bool>("storeBroken");
         QTest::addColumn<int>("saves");
-        QTest::newRow("Wayland") << "The Wayland connection broke. Did the Wayland compositor die?" << false << false << 1;
-        QTest::newRow("Wayland error") << "The Wayland connection experienced a fatal error: Protocol error" << false << false << 1;
-        QTest::newRow("X11") << "The X11 connection broke (error 1). Did the X11 server die?" << false << false << 1;
-        QTest::newRow("failed save") << "The X11 connection broke (error 1). Did the X11 server die?" << false << true << 0;
-        QTest::newRow("exit begun") << "The X11 connection broke (error 1). Did the X11 server die?" << true << false << 0;
+        const QString wayland = u"The Wayland connection broke. Did the Wayland compositor die?"_s;
+        const QString waylandError = u"The Wayland connection experienced a fatal error: Protocol error"_s;
+        const QString x11 = u"The X11 connection broke (error 1). Did the X11 server die?"_s;
+        QTest::newRow("Wayland") << wayland << false << false << 1;
+        QTest::newRow("Wayland error") << waylandError << false << false << 1;
+        QTest::newRow("X11") << x11 << false << false << 1;
+        QTest::newRow("failed save") << x11 << false << true << 0;
+        QTest::newRow("exit begun") << x11 << true << false << 0;
         QTest::newRow("another warning") << "QWidget::setGeometry: Unable to set geometry" << false << false << 0;
     }
     void aLostDisplaySavesOnce() {
@@ -338,8 +277,10 @@ private slots:
     void aSecondStartHandsItsTokenOver_data() {
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QByteArray>("received");
-        QTest::newRow("Wayland token") << QByteArray("raise 3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0\n") << QByteArray("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
-        QTest::newRow("X11 startup id") << QByteArray("raise launcher/belltide/1234-0-host_TIME5678\n") << QByteArray("launcher/belltide/1234-0-host_TIME5678");
+        const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
+        const QByteArray x11("launcher/belltide/1234-0-host_TIME5678");
+        QTest::newRow("Wayland token") << "raise " + wayland + '\n' << wayland;
+        QTest::newRow("X11 startup id") << "raise " + x11 + '\n' << x11;
         QTest::newRow("no token") << QByteArray("raise \n") << QByteArray();
         QTest::newRow("older copy") << QByteArray("raise\n") << QByteArray();
         QTest::newRow("silent copy") << QByteArray() << QByteArray();
@@ -387,25 +328,17 @@ private slots:
     }
 
     // Designed without a maximize button: asking to maximize changes nothing.
-    void noMaximize_data() {
-        QTest::addColumn<QString>("window");
-        QTest::newRow("main window") << "main";
-        QTest::newRow("clock-only view") << "clock";
-        QTest::newRow("About") << "About";
-    }
     void noMaximize() {
-        QFETCH(QString, window);
         b->start();
         b->w->MnuAbout_Click();
-        QWidget *w = window == QStringLiteral("main") ? static_cast<QWidget *>(b->w.get())
-                   : window == QStringLiteral("clock") ? static_cast<QWidget *>(&b->w->frmclock())
-                                                       : static_cast<QWidget *>(b->w->loadedFrmAbout());
-        w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(w));
-        const QSize size = w->size();
-        w->showMaximized();
-        QTRY_VERIFY_WITH_TIMEOUT(!(w->windowState() & Qt::WindowMaximized), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(w->size(), size, 5000);
+        for (QWidget *w : QList<QWidget *>{b->w.get(), &b->w->frmclock(), b->w->loadedFrmAbout()}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const QSize size = w->size();
+            w->showMaximized();
+            QTRY_VERIFY2_WITH_TIMEOUT(!(w->windowState() & Qt::WindowMaximized), qPrintable(w->objectName()), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(w->size(), size, 5000);
+        }
     }
 
     void everyShopButtonOpensTheShop() {
@@ -414,7 +347,8 @@ private slots:
         QTest::mouseClick(b->ui().Command2, Qt::LeftButton);
         QTest::mouseClick(b->w->frmclock().findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
         QCOMPARE(b->p.shop.shows, 3);
-        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, QUrl(QStringLiteral("http://www.quire.example/exec/obidos/redirect-home/corvanta-20"))));
+        const QUrl shop(u"http://www.quire.example/exec/obidos/redirect-home/corvanta-20"_s);
+        QCOMPARE(b->p.shop.navigations, QList<QUrl>(3, shop));
     }
 
 };

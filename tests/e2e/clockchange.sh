@@ -22,7 +22,6 @@ ring_and_stop() { # ALARM: it rings within 10 s, then Stop
   click $CMDRESET
   wait_sound 0 || fail "Stop did not end the sound"
 }
-arm() { type_into $TXTTIME "$1"; click $CMDSET; }
 
 set_clock "2026-05-07 07:00:10"
 export TZ=":$zone" FAKETIME_TIMESTAMP_FILE="$shift_file" FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1

@@ -1,15 +1,13 @@
 #!/usr/bin/env bash
-# Faults at exit, as an ordinary user meets them: garbage in the files,
-# SIGTERM, a copy killed outright, a second copy started and the X server
-# ending. (A save that fails is judged in tst_storage, under a real file size
+# Faults at exit, as an ordinary user meets them: SIGTERM, a copy killed
+# outright, a second copy started and the X server ending. (Garbage in the
+# files: tst_storage's readers.) (A save that fails is judged in tst_storage, under a real file size
 # limit, and in tst_app, where the exit says so.)
 source "$(dirname "$0")/lib.sh"
 
-note "garbage in the settings and reminder files; SIGTERM saves"
-mkdir -p "$(dirname "$(settings)")"
-head -c 65536 /dev/urandom > "$(settings)"
-head -c 65536 /dev/urandom > "$app/reminder.ini"
+note "a folded start; SIGTERM saves"
 start
+[[ $(width "$id") -lt 240 ]] || fail "the window does not start folded"
 type_into $TXTTIME "6:05"
 kill -TERM "$pid"
 ended || fail "exit status $? after SIGTERM"
@@ -43,5 +41,6 @@ start
 type_into $TXTTIME "4:44"
 kill -KILL "$DESKTOP_XVFB_PID"
 ended || true
-grep -q '^timealarm="4:44"$' "$(settings)" || { cat "$HOME/belltide.log"; fail "the alarm typed before the X server ended was not saved"; }
+grep -q '^timealarm="4:44"$' "$(settings)" \
+  || { cat "$HOME/belltide.log"; fail "the alarm typed before the X server ended was not saved"; }
 note "ok"

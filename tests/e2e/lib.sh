@@ -64,7 +64,6 @@ menu() { # MENU_X N: the N-th entry of that menu
   sleep 0.3
 }
 type_into() { click "$1" "$2"; xdotool key ctrl+a BackSpace; xdotool type --delay 20 "$3"; }
-paste_into() { printf '%s' "$3" | xclip -selection clipboard >/dev/null 2>&1; click "$1" "$2"; xdotool key ctrl+a ctrl+v; sleep 0.5; }
 read_box() { # X Y: the box's text as a person would copy it, "<empty>" if none
   printf '<empty>' | xclip -selection clipboard >/dev/null 2>&1
   click "$1" "$2"
@@ -76,10 +75,10 @@ wait_sound() { # N: until N streams play on the null sink, within 10 s
   for _ in $(seq 100); do [[ $(pactl list sink-inputs short | wc -l) == "$1" ]] && return 0; sleep 0.1; done
   return 1
 }
-dismiss_box() { wait_window "$1" >/dev/null || fail "no message box '$1'"; xdotool key Return; window_gone "$1" || fail "box '$1' stayed"; }
 settings() { echo "$XDG_CONFIG_HOME/belltide/settings.ini"; }
-TXTTIME="60 144" TXTFILE="60 240" CMDSET="60 306" CMDRESET="170 306" CMDREM="226 192" CMDIN="217 192"
-TXTREM="400 250" CMDREMSET="392 308" COMMAND1="100 8" MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
+TXTTIME="60 144" TXTFILE="60 240" CMDSET="60 306" CMDRESET="170 306" COMMAND1="100 8"
+MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
+arm() { type_into $TXTTIME "$1"; click $CMDSET; }
 # stand_in TEMPLATE BUS_NAME [PARAMETERS]: a python3-dbusmock stand-in from
 # tests/support on the desktop's session bus, until the story ends
 stand_ins=()
@@ -93,7 +92,8 @@ stand_in() {
   cat "$HOME/$1.out"; fail "the stand-in $1 did not start"
 }
 has_owner() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" 2>/dev/null | grep -q 'boolean true'
+  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" \
+    2>/dev/null | grep -q 'boolean true'
 }
 held() { # BUS_NAME PATH METHOD: what a stand-in holds, a line per item
   /usr/bin/python3 -c 'import dbus, sys

@@ -10,7 +10,6 @@ export TZ=UTC
 stand_in systemd_user org.freedesktop.systemd1
 # Suspend alone: GNOME's inhibit flag 4, KDE's inhibition type 1.
 case $PORTAL_DESKTOP in GNOME) kind=4 ;; KDE) kind=1 ;; esac
-arm() { type_into $TXTTIME "$1"; click $CMDSET; }
 
 note "Set Alarm 5:29: one suspend inhibition, one wake at 5:28 tomorrow"
 start "2026-05-07 21:00:00"

@@ -1,4 +1,5 @@
 #include "lazymediaplayer.h"
+#include "sound.h"
 
 #include <QFile>
 #include <QProcess>
@@ -16,13 +17,6 @@ class TestLazyMedia : public QObject
         QFile maps(QStringLiteral("/proc/self/maps"));
         return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
     }
-    static int streams() {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("sink-inputs")});
-        pactl.waitForFinished(10000);
-        return int(pactl.readAllStandardOutput().count('\n'));
-    }
-
 private slots:
     void initTestCase() { QVERIFY2(qEnvironmentVariableIsSet("PULSE_SERVER"), "run under tests/support/desktop.sh"); }
 
@@ -46,15 +40,14 @@ private slots:
         QCOMPARE(player.isLoading(), prepare);
         if (prepare && !fireWhileLoading) {
             QTRY_VERIFY_WITH_TIMEOUT(player.isLoaded(), 10000);
-            QTest::qWait(200);
-            QCOMPARE(streams(), 0);
+            QCOMPARE(soundStreams(), 0);
         }
         player.setFileName(QStringLiteral("/no/such/song.mp3")); // the module's alarm tone
         QTRY_VERIFY_WITH_TIMEOUT(player.isLoaded() && multimedia(), 10000);
         QCOMPARE(player.fileName(), QStringLiteral("/no/such/song.mp3"));
-        QTRY_COMPARE_WITH_TIMEOUT(streams(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(soundStreams(), 1, 10000);
         player.stop();
-        QTRY_COMPARE_WITH_TIMEOUT(streams(), 0, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(soundStreams(), 0, 5000);
     }
 
     // A broken install: the module gone or damaged. The reason is told once,
@@ -71,15 +64,16 @@ private slots:
         QFile f(module);
         QVERIFY(!damaged || (f.open(QIODevice::WriteOnly) && f.write(QByteArray(4096, 'x')) == 4096));
         LazyMediaPlayer player(module);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("cannot load its media player.*built-in tone")));
+        const QRegularExpression toldOnce(QStringLiteral("cannot load its media player.*built-in tone"));
+        QTest::ignoreMessage(QtWarningMsg, toldOnce);
         QTest::failOnWarning(QRegularExpression(QStringLiteral("cannot load"))); // told once only
         player.prepare();
         QTRY_VERIFY_WITH_TIMEOUT(!player.isLoading(), 10000);
         for (int alarm = 0; alarm < 2; ++alarm) {
             player.setFileName(QStringLiteral("/music/a.wav"));
-            QTRY_COMPARE_WITH_TIMEOUT(streams(), 1, 10000);
+            QTRY_COMPARE_WITH_TIMEOUT(soundStreams(), 1, 10000);
             player.stop();
-            QTRY_COMPARE_WITH_TIMEOUT(streams(), 0, 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(soundStreams(), 0, 5000);
         }
         QVERIFY(!player.isLoaded() && !player.errorString().isEmpty());
     }

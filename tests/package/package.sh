@@ -11,7 +11,8 @@ for tool in dpkg-buildpackage dh fakeroot lintian appstreamcli desktop-file-vali
   command -v "$tool" >/dev/null || fail "$tool is missing; scripts/install-deps.sh --test installs it"
 done
 
-deb=$("$src/scripts/package.sh" "$out" 2>"$out.log" | tail -n1) || { tail -40 "$out.log" >&2; fail "the package did not build (log: $out.log)"; }
+deb=$("$src/scripts/package.sh" "$out" 2>"$out.log" | tail -n1) \
+  || { tail -40 "$out.log" >&2; fail "the package did not build (log: $out.log)"; }
 dbgsym=$(ls "$out"/belltide-dbgsym_*.deb 2>/dev/null) || fail "no debug symbols package beside $deb"
 echo "== $deb"
 dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
@@ -29,7 +30,8 @@ desktop=("$root"/usr/share/applications/*.desktop)
 id=$(basename "${metainfo[0]}" .metainfo.xml)
 
 echo "== appstreamcli validate --no-net $(basename "${metainfo[0]}")"
-report=$(appstreamcli validate --no-net --pedantic "${metainfo[0]}" 2>&1) || { echo "$report"; fail "appstreamcli found errors or warnings"; }
+report=$(appstreamcli validate --no-net --pedantic "${metainfo[0]}" 2>&1) \
+  || { echo "$report"; fail "appstreamcli found errors or warnings"; }
 echo "$report"
 grep -qE '^(E|W):' <<<"$report" && fail "appstreamcli found errors or warnings"
 

@@ -14,6 +14,8 @@
 
 #include <memory>
 
+using namespace Qt::StringLiterals;
+
 // Keeping the machine awake and waking it where the desktop portal is not
 // the one of today: an older portal, none at all with the older power
 // management service, nothing; and systemd's user instance (which cannot run
@@ -40,46 +42,37 @@ const Service kPower{QStringLiteral("power_management"), QStringLiteral("org.fre
 const Service kSystemd{QStringLiteral("systemd_user"), QStringLiteral("org.freedesktop.systemd1"),
                        QStringLiteral("/org/freedesktop/systemd1"), {}};
 
-// A dbus-daemon of the test's own and the stand-ins on it.
+// The test's own session bus (tests/support/bus.sh) and the stand-ins on it,
+// which end with the test case.
 class PrivateBus
 {
 public:
-    PrivateBus()
-    {
-        m_daemon.start(QStringLiteral("dbus-daemon"),
-                       {QStringLiteral("--config-file=" BELLTIDE_TEST_BUS_CONFIG), QStringLiteral("--nofork"),
-                        QStringLiteral("--print-address=1")});
-        if (m_daemon.waitForReadyRead(30000))
-            m_address = QString::fromUtf8(m_daemon.readLine()).trimmed();
-        bus = std::make_unique<QDBusConnection>(QDBusConnection::connectToBus(m_address, m_address));
-    }
     ~PrivateBus()
     {
         for (auto &p : m_mocks) {
             p->terminate();
             p->waitForFinished(10000);
         }
-        QDBusConnection::disconnectFromBus(m_address);
-        m_daemon.terminate();
-        m_daemon.waitForFinished(10000);
+        for (const QString &name : m_names) { // gone before the next case asks
+            for (int i = 0; i < 300 && bus->interface()->isServiceRegistered(name); ++i)
+                QTest::qWait(100);
+        }
     }
     bool up() const { return bus->isConnected(); }
-    QString address() const { return m_address; }
+    QString address() const { return qEnvironmentVariable("DBUS_SESSION_BUS_ADDRESS"); }
 
     // Starts a stand-in and waits until it owns its name.
     Service start(Service s, const QString &parameters = QStringLiteral("{}"))
     {
         s.log = m_dir.filePath(s.tmpl + QStringLiteral(".log"));
         auto p = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), m_address);
-        p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(QStringLiteral("/usr/bin/python3"),
                  {QStringLiteral("-m"), QStringLiteral("dbusmock"), QStringLiteral("--session"), QStringLiteral("-t"),
                   QStringLiteral(BELLTIDE_TEST_SUPPORT "/") + s.tmpl + QStringLiteral(".py"), QStringLiteral("-l"),
                   s.log, QStringLiteral("-p"), parameters});
         m_mocks.push_back(std::move(p));
+        m_names << s.name;
         for (int i = 0; i < 300 && !bus->interface()->isServiceRegistered(s.name); ++i)
             QTest::qWait(100);
         return s;
@@ -90,7 +83,7 @@ public:
     QStringList list(const Service &s, const QString &method)
     {
         const QDBusReply<QStringList> reply =
-            bus->call(QDBusMessage::createMethodCall(s.name, s.path, QStringLiteral("org.freedesktop.DBus.Mock"), method));
+            bus->call(QDBusMessage::createMethodCall(s.name, s.path, u"org.freedesktop.DBus.Mock"_s, method));
         return reply.isValid() ? reply.value() : QStringList{QStringLiteral("error: ") + reply.error().message()};
     }
     static QString logOf(const Service &s)
@@ -99,12 +92,11 @@ public:
         return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
     }
 
-    std::unique_ptr<QDBusConnection> bus;
+    std::unique_ptr<QDBusConnection> bus = std::make_unique<QDBusConnection>(QDBusConnection::sessionBus());
 
 private:
     QTemporaryDir m_dir;
-    QProcess m_daemon;
-    QString m_address;
+    QStringList m_names;
     std::vector<std::unique_ptr<QProcess>> m_mocks;
 };
 
@@ -182,7 +174,7 @@ private slots:
         warnings.clear();
         qInstallMessageHandler(collect);
         b = std::make_unique<PrivateBus>();
-        QVERIFY2(b->up(), "the private dbus-daemon did not start; scripts/install-deps.sh --test installs it");
+        QVERIFY2(b->up(), "no session bus: run inside tests/support/bus.sh");
     }
     void cleanup()
     {
@@ -213,7 +205,7 @@ private slots:
         guard->keepAwake(reason);
         if (!power) {
             QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 30000);
-            QVERIFY2(warnings.first().contains(QLatin1String("may sleep through the alarm")), qPrintable(warnings.first()));
+            QVERIFY2(warnings.first().contains(u"may sleep through the alarm"_s), qPrintable(warnings.first()));
             guard->allowSleep();
             guard->keepAwake(reason); // said once only
             QTest::qWait(500);
@@ -221,7 +213,11 @@ private slots:
             return;
         }
         // The older portal says its refusal until it is heard.
-        auto heldNow = [&] { return portal ? portal->refuse() : void(), held(); };
+        auto heldNow = [&] {
+            if (portal)
+                portal->refuse();
+            return held();
+        };
         QTRY_COMPARE_WITH_TIMEOUT(heldNow(), QStringList{reason}, 30000);
         guard->keepAwake(QStringLiteral("Belltide has an alarm set for 8:05")); // the new one first
         QTRY_COMPARE_WITH_TIMEOUT(heldNow(), QStringList{QStringLiteral("Belltide has an alarm set for 8:05")}, 30000);
@@ -278,9 +274,6 @@ private slots:
         alarm.wakeAt(when, QStringLiteral("7:30"));
         QTRY_COMPARE_WITH_TIMEOUT(PrivateBus::logOf(sd).count(QLatin1String("StartTransientUnit")), 1, 30000);
         QProcess systemdRun; // waits for a job that the stand-in never ends: ended once its call is in
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), b->address());
-        systemdRun.setProcessEnvironment(env);
         systemdRun.start(QStringLiteral("systemd-run"),
                          {QStringLiteral("--user"), QStringLiteral("--no-block"),
                           QStringLiteral("--on-calendar=") + SystemdWakeAlarm::calendarSpec(when),

@@ -7,6 +7,8 @@
 
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 // Set Reminder, the watcher and the calendar refresh, through the real main
 // window, with a clock the test sets and a temporary program folder.
 class TestReminders : public QObject
@@ -42,9 +44,11 @@ private slots:
         QTest::addColumn<bool>("blocked");
         QTest::addColumn<QString>("message");
         QTest::addColumn<QByteArray>("after");
-        QTest::newRow("a text") << "Say \"hi\", then go" << false << "Status:|Success, Now choose a time and music file and press Set Alarm!!"
+        const QString taken = u"Status:|Success, Now choose a time and music file and press Set Alarm!!"_s;
+        const QString refused = u"Error|You have not specified a reminder!"_s;
+        QTest::newRow("a text") << "Say \"hi\", then go" << false << taken
                                 << QByteArray("\"Say \"\"hi\"\", then go\"\r\n");
-        QTest::newRow("empty") << "" << false << "Error|You have not specified a reminder!" << QByteArray("\"old\"\r\n");
+        QTest::newRow("empty") << "" << false << refused << QByteArray("\"old\"\r\n");
         QTest::newRow("cannot be written") << "do not lose me" << true << "Error|" << QByteArray("<none>");
     }
     void setReminder() {
@@ -52,10 +56,15 @@ private slots:
         QFETCH(bool, blocked);
         QFETCH(QString, message);
         QFETCH(QByteArray, after);
-        blocked ? void(QDir().mkpath(b->p.reminderFile() + QStringLiteral("/in-the-way"))) : FakePlatform::write(b->p.reminderFile(), "\"old\"\r\n");
+        if (blocked)
+            QVERIFY(QDir().mkpath(b->p.reminderFile() + u"/in-the-way"_s));
+        else
+            FakePlatform::write(b->p.reminderFile(), "\"old\"\r\n");
         setReminder(text, QDate(2026, 12, 31));
         QCOMPARE(b->p.messageBox.shown.size(), 1);
-        QVERIFY2(b->p.messageBox.shown[0].startsWith(message) && (!blocked || b->p.messageBox.shown[0].contains(b->p.reminderFile())), qPrintable(b->p.messageBox.shown[0]));
+        const QString shown = b->p.messageBox.shown[0];
+        QVERIFY2(shown.startsWith(message), qPrintable(shown));
+        QVERIFY2(!blocked || shown.contains(b->p.reminderFile()), qPrintable(shown));
         QCOMPARE(file(), after);
         const bool taken = message.startsWith(QStringLiteral("Status:"));
         QCOMPARE(b->ui().TxtRem->text(), taken ? QString() : text);
@@ -90,7 +99,7 @@ private slots:
         b->ui().OptDate->setChecked(option);
         b->ui().TxtRem->setText(QStringLiteral("typed meanwhile"));
         alarmGoesOff();
-        QCOMPARE(b->ui().TxtRem->text(), delivered ? QStringLiteral("Take the \"blue\" bag, and keys") : QStringLiteral("typed meanwhile"));
+        QCOMPARE(b->ui().TxtRem->text(), delivered ? u"Take the \"blue\" bag, and keys"_s : u"typed meanwhile"_s);
         QCOMPARE(QFile::exists(b->p.reminderFile()), !delivered);
         QVERIFY(!b->timer("Timer2")->isEnabled());
         if (delivered) { // a second alarm that day finds nothing
@@ -106,7 +115,8 @@ private slots:
         setReminder(QStringLiteral("from an earlier run"), today().addDays(1));
         b->restart();
         b->restart();
-        QVERIFY(FakePlatform::bytes(b->p.settingsFile()).contains("remyear=\" 2026\"\nremmonth=\" 5\"\nremday=\" 8\"\n"));
+        const QByteArray saved = FakePlatform::bytes(b->p.settingsFile());
+        QVERIFY(saved.contains("remyear=\" 2026\"\nremmonth=\" 5\"\nremday=\" 8\"\n"));
         alarmGoesOff(); // today is not its day
         QCOMPARE(b->ui().TxtRem->text(), QString());
         b->p.clock.t = b->p.clock.t.addDays(1);

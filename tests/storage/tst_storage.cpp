@@ -1,5 +1,6 @@
 #include "atomicfile.h"
 #include "fakes.h"
+#include "privatefolder.h"
 #include "reminderfile.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
 using Writer = std::function<bool(const QString &path, QString *error)>;
@@ -37,28 +40,24 @@ class TestStorage : public QObject
     }
 
 private slots:
-    void aReplacedFileKeepsItsPermissions() {
-        const QString path = m_dir.filePath(QStringLiteral("kept.ini"));
-        QVERIFY(writeFileAtomically(path, "first", nullptr));
+    // A replaced file keeps its permissions. What a killed save left goes at
+    // the next save; a file of the user's, and the temporary file of a save
+    // under way (locked), stay.
+    void aSaveReplacesTheFileAlone() {
+        const QDir left(m_dir.filePath(u"left"_s));
+        const QString path = left.filePath(u"settings.ini"_s);
+        QVERIFY(put(path, u"v"_s, u"first"_s));
         QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
-        QVERIFY(writeFileAtomically(path, "second", nullptr));
-        QCOMPARE(FakePlatform::bytes(path), QByteArray("second"));
-        QCOMPARE(QFileInfo(path).permissions(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
-    }
-
-    // What a killed save left goes at the next save; a file of the user's,
-    // and the temporary file of a save under way (locked), stay.
-    void leftoversOfAKilledSaveGo() {
-        const QString path = m_dir.filePath(QStringLiteral("left/settings.ini"));
-        QVERIFY(put(path, QStringLiteral("v"), QStringLiteral("first")));
-        const QStringList others{QStringLiteral("settings.ini.backup"), QStringLiteral("settings.ini.saving-Held00")};
-        for (const QString &name : others + QStringList{QStringLiteral("settings.ini.saving-Ab12Cd")})
-            FakePlatform::write(m_dir.filePath(QStringLiteral("left/") + name), "x");
-        const int held = ::open(QFile::encodeName(m_dir.filePath(QStringLiteral("left/") + others[1])).constData(), O_RDONLY);
+        const QStringList others{u"settings.ini.backup"_s, u"settings.ini.saving-Held00"_s};
+        for (const QString &name : others + QStringList{u"settings.ini.saving-Ab12Cd"_s})
+            FakePlatform::write(left.filePath(name), "x");
+        const int held = ::open(QFile::encodeName(left.filePath(others[1])).constData(), O_RDONLY);
         QVERIFY(held >= 0 && ::flock(held, LOCK_EX) == 0);
         QVERIFY(writeFileAtomically(path, "second", nullptr));
         ::close(held);
-        QCOMPARE(QDir(m_dir.filePath(QStringLiteral("left"))).entryList(QDir::Files), QStringList{QStringLiteral("settings.ini")} + others);
+        QCOMPARE(FakePlatform::bytes(path), QByteArray("second"));
+        QCOMPARE(QFileInfo(path).permissions(), QFileDevice::Permissions(0x6640));
+        QCOMPARE(left.entryList(QDir::Files), QStringList{u"settings.ini"_s} + others);
     }
 
     // Every save is read back whole; a larger one fails and keeps the file.
@@ -96,9 +95,15 @@ private slots:
     void aFailedWriteKeepsTheEarlierFile_data() {
         QTest::addColumn<Writer>("write");
         const QString big(5000, u'x');
-        QTest::newRow("atomic writer") << Writer([big](const QString &p, QString *e) { return writeFileAtomically(p, big.toUtf8(), e); });
-        QTest::newRow("settings") << Writer([big](const QString &p, QString *e) { return put(p, QStringLiteral("timealarm"), big, e); });
-        QTest::newRow("reminder") << Writer([big](const QString &p, QString *e) { return ReminderFile::write(p, big, e); });
+        QTest::newRow("atomic writer") << Writer([big](const QString &p, QString *e) {
+            return writeFileAtomically(p, big.toUtf8(), e);
+        });
+        QTest::newRow("settings") << Writer([big](const QString &p, QString *e) {
+            return put(p, u"timealarm"_s, big, e);
+        });
+        QTest::newRow("reminder") << Writer([big](const QString &p, QString *e) {
+            return ReminderFile::write(p, big, e);
+        });
     }
     void aFailedWriteKeepsTheEarlierFile() {
         QFETCH(Writer, write);
@@ -129,7 +134,7 @@ private slots:
             QString v;
             for (int n = int(r.bounded(40)); n > 0; --n)
                 v += QChar(char16_t(r.bounded(3) ? r.bounded(1, 128) : r.bounded(128, 0xd7ff)));
-            const auto read = IniSettingsStore::parse(IniSettingsStore::serialize({{QStringLiteral("s"), {{QStringLiteral("k"), v}}}}));
+            const auto read = IniSettingsStore::parse(IniSettingsStore::serialize({{u"s"_s, {{u"k"_s, v}}}}));
             QCOMPARE(read.value(0).values.value(0).second, v);
             QCOMPARE(ReminderFile::firstField(ReminderFile::encode(v)).value_or(QString()), v);
         }
@@ -142,13 +147,18 @@ private slots:
         QRandomGenerator gen(42);
         for (auto &c : random)
             c = char(gen.bounded(256));
-        QTest::newRow("edited by hand") << QByteArray("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n") << "7:30";
-        QTest::newRow("unterminated") << QByteArray("[Corvanta\\lastsettings]\ntimealarm=\"7:3") << "7:3";
+        const QByteArray byHand("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n");
+        const QByteArray s("[Corvanta\\lastsettings]\n");
+        QTest::newRow("edited by hand") << byHand << "7:30";
+        QTest::newRow("unterminated") << s + "timealarm=\"7:3" << "7:3";
         QTest::newRow("no section") << QByteArray("timealarm=\"7:30\"\n") << "";
-        QTest::newRow("repeated in other letter case") << QByteArray("[Corvanta\\lastsettings]\ntimealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
-                                                                  "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n") << "3";
+        QTest::newRow("repeated in other letter case")
+            << s + "timealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
+                   "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n"
+            << "3";
         QTest::newRow("random bytes") << random << "";
-        QTest::newRow("oversized") << "[Corvanta\\lastsettings]\ntimealarm=\"7:30\"\n" + QByteArray(IniSettingsStore::kMaxFileSize, ';') << "";
+        const QByteArray filler(IniSettingsStore::kMaxFileSize, ';');
+        QTest::newRow("oversized") << s + "timealarm=\"7:30\"\n" + filler << "";
     }
     void settingsFilesNotWrittenByUs() {
         QFETCH(QByteArray, content);
@@ -174,8 +184,7 @@ private slots:
         QFETCH(QString, why);
         QFETCH(QStringList, earlier);
         QTemporaryDir dir;
-        QVERIFY(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner
-                                                      | QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther | QFile::ExeOther));
+        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
         const QString path = dir.filePath(QStringLiteral("settings.ini"));
         QByteArray mine("[Corvanta\\lastsettings]\ntimealarm=\"5:00\"\n[mine]\nkeep=\"all of it\"\n");
         if (why == QLatin1String("big"))
@@ -189,27 +198,24 @@ private slots:
 
         IniSettingsStore store(path);
         QVERIFY(!locked || !root || ::seteuid(65534) == 0); // root reads anything: read as nobody
-        const QString read = store.get(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("timealarm"));
+        const QString read = store.get(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s);
         QVERIFY(!locked || !root || ::seteuid(0) == 0);
         QCOMPARE(read, QString());
 
-        QTemporaryFile log;
-        QVERIFY(log.open());
-        const int stderrFd = ::dup(2);
-        ::dup2(log.handle(), 2);
-        const bool saved = store.save(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), QStringLiteral("timealarm"), QStringLiteral("6:15"))
-            && store.save(QStringLiteral("CorVanta"), QStringLiteral("State"), QStringLiteral("remset"), QStringLiteral("Set"));
-        ::dup2(stderrFd, 2);
-        ::close(stderrFd);
+        bool saved = false;
+        const QByteArray said = stderrOf([&] {
+            saved = store.save(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s, u"6:15"_s)
+                && store.save(u"CorVanta"_s, u"State"_s, u"remset"_s, u"Set"_s);
+        });
         QVERIFY2(saved, qPrintable(store.errorString()));
 
-        const QString aside = path + QStringLiteral(".unreadable") + (earlier.isEmpty() ? QString() : QStringLiteral(".2"));
+        const QString aside = path + (earlier.isEmpty() ? u".unreadable"_s : u".unreadable.2"_s);
         QFile::setPermissions(aside, QFile::ReadOwner);
         QVERIFY2(FakePlatform::bytes(aside) == mine, qPrintable(QDir(dir.path()).entryList(QDir::Files).join(u' ')));
         for (const QString &suffix : earlier)
             QCOMPARE(FakePlatform::bytes(path + suffix), suffix.toUtf8());
         QCOMPARE(get(path, QStringLiteral("timealarm")), QStringLiteral("6:15"));
-        const QStringList lines = QString::fromUtf8(FakePlatform::bytes(log.fileName())).split(u'\n', Qt::SkipEmptyParts);
+        const QStringList lines = QString::fromUtf8(said).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1); // once, though the store saved twice
         QVERIFY2(lines[0].endsWith(aside), qPrintable(lines[0]));
     }
@@ -245,49 +251,71 @@ private slots:
         }
     }
 
-    // The program's folder holds the reminder only when it is the user's
-    // alone: anyone who could write it or a folder above it could read or
-    // replace the reminder, and a system folder serves every user.
-    void theReminderStaysWithItsUser_data() {
-        QTest::addColumn<QString>("folder");   // relative to a temporary folder, or absolute
-        QTest::addColumn<int>("mode");         // the folder's, -1 when it is not made
+    // The folders that must be the user's alone, judged by one table: where
+    // the copies of the program meet (first a candidate, then a private
+    // second one; none for another user), and whether the program's folder
+    // holds the reminder (any who could write it or a folder above it could
+    // read or replace the reminder; a system folder serves every user).
+    void foldersOfTheUsersAlone_data() {
+        QTest::addColumn<QString>("kind");   // its mode, or what it is
         QTest::addColumn<int>("parentMode");
-        QTest::addColumn<int>("otherUser");    // judged for another user than its owner
-        QTest::addColumn<bool>("beside");
-        QTest::newRow("a build of the user's") << "app" << 0755 << 0700 << 0 << true;
-        QTest::newRow("private") << "app" << 0700 << 0700 << 0 << true;
-        QTest::newRow("group may write") << "app" << 0775 << 0700 << 0 << false;
-        QTest::newRow("anyone may write") << "app" << 0777 << 0700 << 0 << false;
-        QTest::newRow("anyone may write the folder above") << "app" << 0755 << 0777 << 0 << false;
-        QTest::newRow("in a sticky folder such as /tmp") << "app" << 0755 << 01777 << 0 << true;
-        QTest::newRow("someone else's") << "app" << 0755 << 0700 << 1 << false;
-        QTest::newRow("missing") << "gone" << -1 << 0700 << 0 << false;
-        QTest::newRow("a system folder, even for its owner") << "/usr/lib" << -1 << -1 << 0 << false;
+        QTest::addColumn<int>("otherUser");  // judged for another user than its owner
+        QTest::addColumn<int>("meets");      // 0 the candidate, 1 the second, -1 none
+        QTest::addColumn<bool>("beside");    // the reminder beside the program
+        QTest::newRow("private") << "0700" << 0700 << 0 << 0 << true;
+        QTest::newRow("a build of the user's") << "0755" << 0700 << 0 << 1 << true;
+        QTest::newRow("group may write") << "0730" << 0700 << 0 << 1 << false;
+        QTest::newRow("anyone may write") << "0777" << 0700 << 0 << 1 << false;
+        QTest::newRow("anyone may write the folder above") << "0755" << 0777 << 0 << 1 << false;
+        QTest::newRow("in a sticky folder such as /tmp") << "0755" << 01777 << 0 << 1 << true;
+        QTest::newRow("someone else's") << "0700" << 0700 << 1 << -1 << false;
+        QTest::newRow("a link to a private folder") << "link" << 0700 << 0 << 1 << true;
+        QTest::newRow("a file") << "file" << 0700 << 0 << 1 << false;
+        QTest::newRow("missing, made") << "made" << 0700 << 0 << 0 << false;
+        QTest::newRow("missing") << "missing" << 0700 << 0 << 1 << false;
+        QTest::newRow("unset") << "" << 0700 << 0 << 1 << false;
+        QTest::newRow("a system folder, even for its owner") << "/usr/lib" << 0700 << 0 << 1 << false;
     }
-    void theReminderStaysWithItsUser() {
-        QFETCH(QString, folder);
-        QFETCH(int, mode);
+    void foldersOfTheUsersAlone() {
+        QFETCH(QString, kind);
         QFETCH(int, parentMode);
         QFETCH(int, otherUser);
+        QFETCH(int, meets);
         QFETCH(bool, beside);
         QTemporaryDir top;
         const QString parent = top.filePath(QStringLiteral("p"));
-        QVERIFY(QDir().mkdir(parent));
-        if (!QDir::isAbsolutePath(folder))
-            folder = parent + u'/' + folder;
-        if (mode >= 0)
-            QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), mode_t(mode)) == 0);
-        if (parentMode >= 0)
-            QVERIFY(::chmod(QFile::encodeName(parent).constData(), mode_t(parentMode)) == 0);
+        const QString second = top.filePath(QStringLiteral("b"));
+        QVERIFY(QDir().mkdir(parent) && QDir().mkdir(second));
+        QVERIFY(::chmod(QFile::encodeName(second).constData(), 0700) == 0);
+        QString folder = parent + QStringLiteral("/a");
+        bool isMode = false;
+        const uint mode = kind.toUInt(&isMode, 8);
+        if (isMode)
+            QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), mode) == 0);
+        else if (kind == QStringLiteral("link"))
+            QVERIFY(QFile::link(second, folder));
+        else if (kind == QStringLiteral("file"))
+            FakePlatform::write(folder, "x");
+        else if (kind.isEmpty() || kind.startsWith(u'/'))
+            folder = kind;
+        QVERIFY(::chmod(QFile::encodeName(parent).constData(), mode_t(parentMode)) == 0);
         struct stat st {};
-        const uint owner = ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_uid : ::geteuid();
+        const bool found = ::stat(QFile::encodeName(folder).constData(), &st) == 0;
+        const uint owner = found ? st.st_uid : ::geteuid();
         QCOMPARE(ReminderFile::isUsersOwnFolder(folder, owner + otherUser), beside);
-
         if (otherUser == 0 && owner == ::geteuid()) { // the places the program takes
             const QString data = top.filePath(QStringLiteral("data"));
-            QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + QStringLiteral("/reminder.ini"));
-            QCOMPARE(ReminderFile::otherLocation(folder, data), beside ? data + QStringLiteral("/reminder.ini") : QString());
+            const QString kept = beside ? data + QStringLiteral("/reminder.ini") : QString();
+            QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + u"/reminder.ini"_s);
+            QCOMPARE(ReminderFile::otherLocation(folder, data), kept);
         }
+
+        const bool create = kind == QStringLiteral("made");
+        const QList<PrivateFolder::Candidate> candidates{{folder, create}, {second, false}};
+        const QStringList chosen{folder, second};
+        QCOMPARE(PrivateFolder::choose(candidates, ::geteuid() + otherUser), chosen.value(meets));
+        if (create)
+            QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
         ::chmod(QFile::encodeName(parent).constData(), 0700);
     }
 };

@@ -33,12 +33,11 @@ struct FakeMediaPlayer final : MediaPlayer
     void setFileName(const QString &path) override { started.append(path); playing = true; }
     QString fileName() const override { return started.value(started.size() - 1); }
     void stop() override { ++stops; playing = false; }
-    void setAlarmFlag(bool on) override { flag = on; }
-    bool alarmFlag() const override { return flag; }
+    void setAlarmFlag(bool) override {} // has no effect
+    bool alarmFlag() const override { return false; }
     bool isPlaying() const override { return playing; }
     QStringList started;
     int stops = 0;
-    bool flag = false;
     bool playing = false; // a test ends the sound by setting it false
 };
 
@@ -64,7 +63,9 @@ struct FakeMessageBox final : MessageBox
 struct FakeHelpLauncher final : HelpLauncher
 {
     QStringList calls; // "file|key|command"
-    void showHelp(const QString &f, const QString &k, int c) override { calls << f + u'|' + k + u'|' + QString::number(c); }
+    void showHelp(const QString &f, const QString &k, int c) override {
+        calls << f + u'|' + k + u'|' + QString::number(c);
+    }
 };
 
 struct FakeShopWindow final : ShopWindow
@@ -89,7 +90,11 @@ struct FakeSleepGuard final : SleepGuard
 
 struct FakeWakeAlarm final : WakeAlarm
 {
-    void wakeAt(const QDateTime &when, const QString &) override { wakes.removeAll(set); wakes.append(when); set = when; }
+    void wakeAt(const QDateTime &when, const QString &) override {
+        wakes.removeAll(set);
+        wakes.append(when);
+        set = when;
+    }
     void cancel() override { wakes.removeAll(set); set = {}; }
     QList<QDateTime> wakes; // the wakes set now
     QDateTime set;
@@ -142,7 +147,24 @@ struct FakePlatform
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
+#include <QTemporaryFile>
 #include <QTest>
+
+#include <unistd.h>
+
+// What `run` writes on stderr.
+inline QByteArray stderrOf(const std::function<void()> &run)
+{
+    QTemporaryFile log;
+    if (!log.open())
+        return "<no log file>";
+    const int saved = ::dup(2);
+    ::dup2(log.handle(), 2);
+    run();
+    ::dup2(saved, 2);
+    ::close(saved);
+    return FakePlatform::bytes(log.fileName());
+}
 
 // The real main window on the fakes, started and ended as the program does.
 struct Program

@@ -17,7 +17,8 @@ from gi.repository import Gdk, Gio, Gtk  # noqa: E402
 
 def launch(_button):
     context = Gdk.Display.get_default().get_app_launch_context()
-    app = Gio.AppInfo.create_from_commandline(sys.argv[1], "Belltide", Gio.AppInfoCreateFlags.SUPPORTS_STARTUP_NOTIFICATION)
+    flags = Gio.AppInfoCreateFlags.SUPPORTS_STARTUP_NOTIFICATION
+    app = Gio.AppInfo.create_from_commandline(sys.argv[1], "Belltide", flags)
     token = context.get_startup_notify_id(app, [])
     print("token", token, flush=True)
     env = dict(os.environ)

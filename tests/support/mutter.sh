@@ -13,7 +13,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/session.sh" mutter
 require mutter Xwayland dbus-daemon
 /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null \
-  || { echo "FAIL: GTK for Python (the test launcher) is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+  || { echo "FAIL: GTK for Python (the test launcher) is missing;" \
+         "scripts/install-deps.sh --test installs it" >&2; exit 1; }
 [[ -n "${DISPLAY:-}" && -n "${HOME:-}" ]] || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
 
 export XDG_RUNTIME_DIR="$work/run" MUTTER_LOG="$work/mutter.log" OUTER_DISPLAY="$DISPLAY"

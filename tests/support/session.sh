@@ -3,7 +3,8 @@
 # the command, all ended with the script.
 require() { # TOOL...: each one installed, or a failure naming the installer
   for tool in "$@"; do
-    command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+    command -v "$tool" >/dev/null \
+      || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
   done
 }
 work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-$1.XXXXXX")

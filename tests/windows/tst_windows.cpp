@@ -4,6 +4,7 @@
 #include "helpviewer.h"
 #include "processshopwindow.h"
 #include "shoplink.h"
+#include "singleinstance.h"
 #include "viewerinstance.h"
 
 #include <QFontInfo>
@@ -13,6 +14,8 @@
 #include <QTextBrowser>
 
 #include <csignal>
+
+using namespace Qt::StringLiterals;
 
 // The About window, help access and the shop's helper process.
 class TestWindows : public QObject
@@ -25,8 +28,12 @@ class TestWindows : public QObject
         FrmAbout *about = b->w->loadedFrmAbout();
         return about && QTest::qWaitForWindowExposed(about) ? about : nullptr;
     }
-    static QString labelText(QWidget *w, const char *name) { return w->findChild<QLabel *>(QLatin1String(name))->text(); }
-    static QStringList lines(const QString &path) { return QString::fromUtf8(FakePlatform::bytes(path)).split(u'\n', Qt::SkipEmptyParts); }
+    static QString labelText(QWidget *w, const char *name) {
+        return w->findChild<QLabel *>(QLatin1String(name))->text();
+    }
+    static QStringList lines(const QString &path) {
+        return QString::fromUtf8(FakePlatform::bytes(path)).split(u'\n', Qt::SkipEmptyParts);
+    }
     static bool gone(qint64 pid) { return ::kill(pid_t(pid), 0) != 0; }
 
 private slots:
@@ -112,7 +119,7 @@ private slots:
         ViewerInstance again(b->p.appDir.path() + QStringLiteral("/./HELP FOR BELLTIDE.HLP"));
         QVERIFY(!again.claim(HelpViewer::HelpKey, QStringLiteral("has pass"), QStringLiteral("token 1")));
         QTRY_COMPARE_WITH_TIMEOUT(asked.size(), 1, 10000);
-        QCOMPARE(asked[0], QVariantList({int(HelpViewer::HelpKey), QStringLiteral("has pass"), QStringLiteral("token 1")}));
+        QCOMPARE(asked[0], QVariantList({int(HelpViewer::HelpKey), u"has pass"_s, u"token 1"_s}));
         ViewerInstance otherFile(file + QStringLiteral(".other"));
         QVERIFY(otherFile.claim(HelpViewer::HelpKey, QString(), QString()));
         first.reset(); // its viewer closed
@@ -120,22 +127,25 @@ private slots:
         QCOMPARE(asked.size(), 1);
     }
 
-    // A viewer planted where the viewers once met, in a folder that is no
-    // longer the user's alone, neither keeps the help from showing nor gets
-    // its request.
-    void aViewerInAFolderNotTheUsersOwnIsPassedOver() {
+    // A copy planted where the copies once met, in a folder that is no longer
+    // the user's alone, neither keeps the program or its help from starting
+    // nor gets their requests: each claims a folder of its own instead.
+    void aCopyInAFolderNotTheUsersOwnIsPassedOver() {
         QTemporaryDir runtime, cache;
         qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
         qputenv("XDG_CACHE_HOME", cache.path().toUtf8());
         const QString file = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
         FakePlatform::write(file, "<html></html>");
-        ViewerInstance planted(file);
-        QVERIFY(planted.claim(HelpViewer::HelpKey, QString(), QString()));
-        QSignalSpy asked(&planted, &ViewerInstance::requested);
+        SingleInstance planted(b->p.settingsFile());
+        ViewerInstance plantedViewer(file);
+        QVERIFY(planted.claim());
+        QVERIFY(plantedViewer.claim(HelpViewer::HelpKey, QString(), QString()));
         QVERIFY(QFile::setPermissions(runtime.path(), QFile::Permissions(0x7777)));
+        SingleInstance first(b->p.settingsFile());
+        QVERIFY(first.claim());
         QVERIFY(ViewerInstance(file).claim(HelpViewer::HelpKey, QString(), QString()));
-        QTest::qWait(200);
-        QCOMPARE(asked.size(), 0);
+        QVERIFY(!QDir(cache.filePath(QStringLiteral("belltide-instance"))).isEmpty());
+        QVERIFY(!SingleInstance(b->p.settingsFile()).claim()); // its own copies still meet
         qunsetenv("XDG_RUNTIME_DIR");
         qunsetenv("XDG_CACHE_HOME");
     }
@@ -143,7 +153,8 @@ private slots:
     // The shop's helper, played by a script that logs what it is told.
     void theShopHasOneHelperAtATime() {
         const QString helper = b->p.appDir.filePath(QStringLiteral("web.sh")), log = helper + QStringLiteral(".log");
-        FakePlatform::write(helper, "#!/bin/sh\necho \"$$ start\" >> \"$1\"\nwhile read -r l; do echo \"$$ $l\" >> \"$1\"; done\necho \"$$ eof\" >> \"$1\"\n");
+        FakePlatform::write(helper, "#!/bin/sh\necho \"$$ start\" >> \"$1\"\n"
+                                    "while read -r l; do echo \"$$ $l\" >> \"$1\"; done\necho \"$$ eof\" >> \"$1\"\n");
         QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::ExeOwner));
         const QString nav = QStringLiteral(" navigate ") + QString::fromLatin1(Shop::address.toEncoded());
         qint64 pid = 0;
@@ -154,7 +165,8 @@ private slots:
             openShop(shop);
             const qint64 first = shop.helperProcessId();
             const QString f = QString::number(first);
-            QTRY_COMPARE_WITH_TIMEOUT(lines(log), QStringList({f + " start", f + " show", f + nav, f + " show", f + nav}), 10000);
+            const QStringList told{f + " start", f + " show", f + nav, f + " show", f + nav};
+            QTRY_COMPARE_WITH_TIMEOUT(lines(log), told, 10000);
             ::kill(pid_t(first), SIGKILL); // it crashed, or the user closed it
             QTRY_COMPARE_WITH_TIMEOUT(shop.helperProcessId(), 0, 10000);
             openShop(shop);
