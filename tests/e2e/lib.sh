@@ -75,8 +75,14 @@ wait_sound() { # N: until N streams play on the null sink, within 10 s
   for _ in $(seq 100); do [[ $(pactl list sink-inputs short | wc -l) == "$1" ]] && return 0; sleep 0.1; done
   return 1
 }
+dismiss_box() { # TITLE: the message box is there, Return closes it
+  wait_window "$1" >/dev/null || fail "no message box '$1'"
+  xdotool key Return
+  window_gone "$1" || fail "box '$1' stayed"
+}
 settings() { echo "$XDG_CONFIG_HOME/belltide/settings.ini"; }
 TXTTIME="60 144" TXTFILE="60 240" CMDSET="60 306" CMDRESET="170 306" COMMAND1="100 8"
+CMDREM="226 192" CMDIN="217 192" TXTREM="400 250" CMDREMSET="392 308"
 MENU_FILE=15 MENU_VIEW=50 MENU_HELP=90
 arm() { type_into $TXTTIME "$1"; click $CMDSET; }
 # stand_in TEMPLATE BUS_NAME [PARAMETERS]: a python3-dbusmock stand-in from
