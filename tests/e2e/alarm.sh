@@ -14,13 +14,15 @@ click $CMDREM
 type_into $TXTREM 'Water the plants, "now"'
 click $CMDREMSET
 dismiss_box 'Status:'
-[[ $(cat "$app/reminder.ini") == '"Water the plants, ""now"""'$'\r' ]] || fail "reminder file: $(cat "$app/reminder.ini")"
+[[ $(cat "$app/reminder.ini") == '"Water the plants, ""now"""'$'\r' ]] \
+  || fail "reminder file: $(cat "$app/reminder.ini")"
 click $CMDIN
 type_into $TXTFILE "$song"
 arm "7:30"
 menu $MENU_FILE 1
 ended || fail "exit status $?"
-grep -q '^remday=" 7"$' "$(settings)" && grep -q '^timealarm="7:30"$' "$(settings)" || fail "not saved: $(cat "$(settings)")"
+grep -q '^remday=" 7"$' "$(settings)" && grep -q '^timealarm="7:30"$' "$(settings)" \
+  || fail "not saved: $(cat "$(settings)")"
 
 note "started again at 7:29:57: the restored alarm sounds within 10 s"
 start "2026-05-07 07:29:57"
