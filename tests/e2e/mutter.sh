@@ -12,7 +12,8 @@ place() { xwininfo -id "$1" | awk '/Absolute upper-left X/{x=$4} /Absolute upper
 # when the outer screen shows its yellow bars.
 yellow() {
   outer import -window root "$HOME/screen.png"
-  convert "$HOME/screen.png" -fill black +opaque '#ffff80' -fill white -opaque '#ffff80' -format '%[fx:int(mean*w*h)]' info:
+  convert "$HOME/screen.png" -fill black +opaque '#ffff80' -fill white -opaque '#ffff80' \
+    -format '%[fx:int(mean*w*h)]' info:
 }
 in_sight() { for _ in $(seq "${1:-60}"); do (($(yellow) > 1000)) && return 0; sleep 1; done; return 1; }
 out_of_sight() { for _ in $(seq 60); do (($(yellow) == 0)) && return 0; sleep 1; done; return 1; }
@@ -58,5 +59,8 @@ kill -0 "$pid" || fail "the first copy ended"
 note "the compositor ends: the typed alarm is saved"
 kill -KILL "$MUTTER_PID"
 ended || true
-grep -q '^timealarm="3:33"$' "$(settings)" || { show_log; fail "the alarm typed before the compositor ended was not saved: $(cat "$(settings)" 2>&1)"; }
+grep -q '^timealarm="3:33"$' "$(settings)" || {
+  show_log
+  fail "the alarm typed before the compositor ended was not saved: $(cat "$(settings)" 2>&1)"
+}
 note "ok"
