@@ -1,4 +1,4 @@
-#include "appicon.h"
+#include "applicationid.h"
 #include "displayloss.h"
 #include "frmalarmclock.h"
 #include "frmclock.h"
@@ -7,8 +7,9 @@
 #include "processshopwindow.h"
 #include "qthelplauncher.h"
 #include "lazymediaplayer.h"
-#include "qtplatform.h"
-#include "qtsessionend.h"
+#include "dialogs.h"
+#include "processend.h"
+#include "sessionend.h"
 #include "reminderfile.h"
 #include "singleinstance.h"
 #include "unixsignals.h"
@@ -16,7 +17,7 @@
 
 #include "clock.h"
 #include "dbussleepguard.h"
-#include "dbuswakealarm.h"
+#include "systemdwakealarm.h"
 
 #include <QApplication>
 #include <QDir>
@@ -86,7 +87,7 @@ int main(int argc, char *argv[])
     UnixSignals unixSignals;
     QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &frmAlarmClock,
                      &FrmAlarmClock::terminationRequested);
-    QtSessionEnd sessionEnd;
+    SessionEnd sessionEnd;
     QObject::connect(&sessionEnd, &SessionEnd::ending, &frmAlarmClock, &FrmAlarmClock::terminationRequested);
     DisplayLoss displayLoss;
     QObject::connect(

@@ -56,7 +56,6 @@ void AlarmClock::Timer1_Timer()
         m_c.Timer2->setEnabled(true); // the reminder watcher looks one second later
     if (due) {
         m_player.setFileName(m_c.Txtfile->text());
-        m_player.setAlarmFlag(true);
         m_c.TxtTime->setText(passedMarker(m_c.txttimetot->text()));
         m_ringing = true;
     }

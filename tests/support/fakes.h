@@ -33,8 +33,6 @@ struct FakeMediaPlayer final : MediaPlayer
     void setFileName(const QString &path) override { started.append(path); playing = true; }
     QString fileName() const override { return started.value(started.size() - 1); }
     void stop() override { ++stops; playing = false; }
-    void setAlarmFlag(bool) override {} // has no effect
-    bool alarmFlag() const override { return false; }
     bool isPlaying() const override { return playing; }
     QStringList started;
     int stops = 0;

@@ -1,4 +1,4 @@
-#include "appicon.h"
+#include "applicationid.h"
 #include "helpviewer.h"
 #include "viewerinstance.h"
 

@@ -4,7 +4,7 @@
 // first click of a shop button and drives it through its standard input; see
 // webhelper.h for the commands.
 
-#include "appicon.h"
+#include "applicationid.h"
 #include "webhelper.h"
 
 #include "unixsignals.h"

@@ -1,10 +1,7 @@
 #pragma once
 
-#include <functional>
-
 #include "filedialog.h"
 #include "messagebox.h"
-#include "processcontrol.h"
 
 #include <QPointer>
 #include <QStringList>
@@ -44,15 +41,4 @@ private:
     QString m_fileName;
     QString m_directory;
     QPointer<QWidget> m_parent;
-};
-
-class QtProcessControl final : public ProcessControl
-{
-public:
-    void endProcess() override;
-    void endAtOnce() override;
-
-    // Runs just before the end at once: what must not outlive the program
-    // and waits for no destructor.
-    std::function<void()> beforeEndAtOnce;
 };

@@ -13,10 +13,6 @@ public:
     virtual QString fileName() const = 0;
     virtual void stop() = 0;
 
-    // A switch the alarm turns on when it fires. It has no effect on playback.
-    virtual void setAlarmFlag(bool on) = 0;
-    virtual bool alarmFlag() const = 0;
-
     // An alarm is armed: get ready to play, in the background, so that the
     // sound starts the moment a file is set. Playing works without it.
     virtual void prepare() {}

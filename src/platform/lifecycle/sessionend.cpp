@@ -1,4 +1,4 @@
-#include "qtsessionend.h"
+#include "sessionend.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -22,8 +22,8 @@ constexpr int kAnswerTimeoutMs = 1000;
 
 } // namespace
 
-QtSessionEnd::QtSessionEnd(QObject *parent)
-    : SessionEnd(parent)
+SessionEnd::SessionEnd(QObject *parent)
+    : QObject(parent)
 {
     // XSMP: the session manager asks every client to save before it ends the
     // session. Saving means leaving here: nothing is saved while running.
@@ -31,7 +31,7 @@ QtSessionEnd::QtSessionEnd(QObject *parent)
     startPortalMonitor();
 }
 
-QtSessionEnd::~QtSessionEnd()
+SessionEnd::~SessionEnd()
 {
     if (m_answer)
         m_answer->waitForFinished();
@@ -44,13 +44,13 @@ QtSessionEnd::~QtSessionEnd()
     }
 }
 
-void QtSessionEnd::endOnce()
+void SessionEnd::endOnce()
 {
     if (!std::exchange(m_told, true))
         emit ending();
 }
 
-void QtSessionEnd::startPortalMonitor()
+void SessionEnd::startPortalMonitor()
 {
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) {
@@ -89,7 +89,7 @@ void QtSessionEnd::startPortalMonitor()
     });
 }
 
-void QtSessionEnd::onRequestResponse(uint response, const QVariantMap &results)
+void SessionEnd::onRequestResponse(uint response, const QVariantMap &results)
 {
     if (response != 0) {
         // The desktop has no session monitor: nothing to watch, nothing to say.
@@ -103,7 +103,7 @@ void QtSessionEnd::onRequestResponse(uint response, const QVariantMap &results)
         m_session = session;
 }
 
-void QtSessionEnd::onStateChanged(const QDBusObjectPath &session, const QVariantMap &state)
+void SessionEnd::onStateChanged(const QDBusObjectPath &session, const QVariantMap &state)
 {
     if (m_session.isEmpty() || session.path() != m_session)
         return;

@@ -1,5 +1,5 @@
 #include "dbussleepguard.h"
-#include "dbuswakealarm.h"
+#include "systemdwakealarm.h"
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "directtone.h"
+#include "fallbacktone.h"
 #include "mediaplayer.h"
 
 #include <QLibrary>
@@ -21,7 +21,7 @@ class QThread;
 // one that fires with nothing prepared loads the module there and then.
 //
 // When the module cannot be loaded (a broken or partial install), the reason
-// is reported once and every alarm plays the built-in tone through DirectTone,
+// is reported once and every alarm plays the built-in tone through FallbackTone,
 // which needs neither the module nor Qt Multimedia.
 class LazyMediaPlayer final : public QObject, public MediaPlayer
 {
@@ -34,8 +34,6 @@ public:
     void setFileName(const QString &path) override;
     QString fileName() const override { return m_fileName; }
     void stop() override;
-    void setAlarmFlag(bool on) override { m_alarmFlag = on; }
-    bool alarmFlag() const override { return m_alarmFlag; }
     void prepare() override;
     bool isPlaying() const override;
 
@@ -61,9 +59,8 @@ private:
     QLibrary m_module;
     QThread *m_loader = nullptr;
     std::unique_ptr<MediaPlayer> m_player;
-    DirectTone m_tone;
+    FallbackTone m_tone;
     QString m_fileName;
     QString m_error;
     bool m_pendingPlay = false;
-    bool m_alarmFlag = false;
 };

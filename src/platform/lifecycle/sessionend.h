@@ -1,9 +1,8 @@
 #pragma once
 
-#include "sessionend.h"
-
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QObject>
 #include <QVariantMap>
 
 #include <optional>
@@ -15,17 +14,21 @@
 // whose desktop has no session monitor (KDE Plasma 5) says so in its answer,
 // and is left quietly: the X11 session manager and the termination signal
 // remain.
-class QtSessionEnd final : public SessionEnd
+class SessionEnd final : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit QtSessionEnd(QObject *parent = nullptr);
+    explicit SessionEnd(QObject *parent = nullptr);
     // Waits a moment for the answer to a query-end to leave.
-    ~QtSessionEnd() override;
+    ~SessionEnd() override;
 
     // The session monitor's states (org.freedesktop.portal.Inhibit).
     enum State : uint { Running = 1, QueryEnd = 2, Ending = 3 };
+
+signals:
+    // The session is ending: leave as when the window is closed, saving.
+    void ending();
 
 private slots:
     void onRequestResponse(uint response, const QVariantMap &results);

@@ -1,6 +1,6 @@
 #include "dbussleepguard.h"
 #include "fakes.h"
-#include "qtsessionend.h"
+#include "sessionend.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -141,7 +141,7 @@ private slots:
         QVERIFY(said.open());
         const int stderrFd = ::dup(2);
         ::dup2(said.handle(), 2);
-        auto sessionEnd = std::make_unique<QtSessionEnd>();
+        auto sessionEnd = std::make_unique<SessionEnd>();
         connect(sessionEnd.get(), &SessionEnd::ending, b.w.get(), &FrmAlarmClock::terminationRequested);
         QTRY_COMPARE_WITH_TIMEOUT(portal.monitorAnswers, QStringList{kGnome ? "0" : "2"}, 30000);
         const qsizetype answered = backendLog().count("No more pending QueryEndResponse calls");

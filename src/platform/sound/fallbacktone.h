@@ -8,13 +8,13 @@
 // opened only when the tone is wanted, so they cost the program's start
 // nothing, and the tone plays on a thread of its own, so that neither playing
 // nor stopping ever makes the window wait.
-class DirectTone
+class FallbackTone
 {
 public:
-    DirectTone() = default;
-    ~DirectTone();
-    DirectTone(const DirectTone &) = delete;
-    DirectTone &operator=(const DirectTone &) = delete;
+    FallbackTone() = default;
+    ~FallbackTone();
+    FallbackTone(const FallbackTone &) = delete;
+    FallbackTone &operator=(const FallbackTone &) = delete;
 
     // Plays the tone once from its start; a tone still playing is stopped.
     void play();

@@ -1,4 +1,4 @@
-#include "directtone.h"
+#include "fallbacktone.h"
 
 #include "alarmtone.h"
 
@@ -46,7 +46,7 @@ F sym(void *lib, const char *name)
 
 } // namespace
 
-struct DirectTone::Run
+struct FallbackTone::Run
 {
     std::atomic<bool> stopped{false};
     std::atomic<bool> finished{false};
@@ -65,7 +65,7 @@ QByteArray toneSamples()
 }
 
 // Returns an empty string when the tone was played (or stopped), else why not.
-QString playOnPulse(const QByteArray &pcm, const DirectTone::Run &run)
+QString playOnPulse(const QByteArray &pcm, const FallbackTone::Run &run)
 {
     void *lib = dlopen("libpulse-simple.so.0", RTLD_NOW | RTLD_LOCAL);
     if (!lib)
@@ -105,7 +105,7 @@ QString playOnPulse(const QByteArray &pcm, const DirectTone::Run &run)
     return QString();
 }
 
-QString playOnAlsa(const QByteArray &pcm, const DirectTone::Run &run)
+QString playOnAlsa(const QByteArray &pcm, const FallbackTone::Run &run)
 {
     void *lib = dlopen("libasound.so.2", RTLD_NOW | RTLD_LOCAL);
     if (!lib)
@@ -154,7 +154,7 @@ QString playOnAlsa(const QByteArray &pcm, const DirectTone::Run &run)
     return QString();
 }
 
-void playTone(const std::shared_ptr<DirectTone::Run> &run)
+void playTone(const std::shared_ptr<FallbackTone::Run> &run)
 {
     const QByteArray pcm = toneSamples();
     const QString pulse = playOnPulse(pcm, *run);
@@ -169,7 +169,7 @@ void playTone(const std::shared_ptr<DirectTone::Run> &run)
 
 } // namespace
 
-DirectTone::~DirectTone()
+FallbackTone::~FallbackTone()
 {
     // A stopped tone lets go of the sound device within one slice; the thread
     // must not outlive the program's libraries.
@@ -179,21 +179,21 @@ DirectTone::~DirectTone()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-void DirectTone::play()
+void FallbackTone::play()
 {
     stop();
     m_run = std::make_shared<Run>();
     std::thread(playTone, m_run).detach();
 }
 
-void DirectTone::stop()
+void FallbackTone::stop()
 {
     if (m_run)
         m_run->stopped = true;
     m_run.reset();
 }
 
-bool DirectTone::isPlaying() const
+bool FallbackTone::isPlaying() const
 {
     return m_run && !m_run->finished;
 }

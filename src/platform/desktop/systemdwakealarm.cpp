@@ -1,4 +1,4 @@
-#include "dbuswakealarm.h"
+#include "systemdwakealarm.h"
 
 #include <QDBusArgument>
 #include <QDBusError>

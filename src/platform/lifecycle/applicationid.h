@@ -1,13 +1,5 @@
 #pragma once
 
-#include <QIcon>
-#include <QPixmap>
-
-// The program's clock face: a black rim, a dial chequered in yellow and white,
-// and two red hands at twelve and three. Drawn, so it is sharp at any size.
-QPixmap clockFacePixmap(int size);
-QIcon appIcon();
-
 // Gives this process the program's application id: the Wayland app id and
 // the X11 window class, which desktops match with the desktop entry. Belltide
 // and its helper programs all call it before their application object exists,

@@ -1,13 +1,9 @@
-#include "qtplatform.h"
+#include "dialogs.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
-
-#include <cstdlib>
-#include <unistd.h>
 
 void QtMessageBox::show(const QString &prompt, const QString &title, Icon icon)
 {
@@ -49,16 +45,4 @@ bool QtFileDialog::showOpen()
     m_fileName = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
     m_directory = QFileInfo(m_fileName).absolutePath();
     return true;
-}
-
-void QtProcessControl::endProcess()
-{
-    QCoreApplication::exit(0);
-}
-
-void QtProcessControl::endAtOnce()
-{
-    if (beforeEndAtOnce)
-        beforeEndAtOnce();
-    ::_exit(EXIT_FAILURE);
 }

@@ -1,9 +1,5 @@
 #include "appicon.h"
 
-#include "appinfo.h"
-
-#include <QGuiApplication>
-
 #include <QPainter>
 #include <QPainterPath>
 
@@ -50,12 +46,4 @@ QIcon appIcon()
         return i;
     }();
     return icon;
-}
-
-void adoptApplicationId()
-{
-    const QString id = QString::fromLatin1(AppInfo::appId);
-    // On X11 the class part of WM_CLASS is the application name.
-    QCoreApplication::setApplicationName(id);
-    QGuiApplication::setDesktopFileName(id);
 }

@@ -41,8 +41,6 @@ public:
     void setFileName(const QString &path) override;
     QString fileName() const override { return m_fileName; }
     void stop() override;
-    void setAlarmFlag(bool on) override { m_alarmFlag = on; }
-    bool alarmFlag() const override { return m_alarmFlag; }
     // Makes the next playback's player and audio output ahead of time. The
     // file is still looked at only when it is set.
     void prepare() override;
@@ -77,5 +75,4 @@ private:
     bool m_toneFromMemory = false;
     State m_state = State::Idle;
     QString m_fileName;
-    bool m_alarmFlag = false;
 };

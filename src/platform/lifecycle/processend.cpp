@@ -1,0 +1,18 @@
+#include "processend.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+#include <unistd.h>
+
+void QtProcessControl::endProcess()
+{
+    QCoreApplication::exit(0);
+}
+
+void QtProcessControl::endAtOnce()
+{
+    if (beforeEndAtOnce)
+        beforeEndAtOnce();
+    ::_exit(EXIT_FAILURE);
+}
