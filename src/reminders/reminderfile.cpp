@@ -1,12 +1,12 @@
 #include "reminderfile.h"
 
 #include "atomicfile.h"
+#include "privatefolder.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace ReminderFile {
@@ -65,45 +65,12 @@ bool write(const QString &path, const QString &text, QString *error)
 
 namespace {
 
-// Installed for every user of the machine, whoever owns them.
-bool isSystemFolder(const QString &canonical)
-{
-    static const char *const kSystem[] = {"/usr", "/opt", "/etc", "/bin", "/sbin", "/lib", "/lib32", "/lib64",
-                                          "/libx32", "/boot", "/srv", "/snap", "/var/lib", "/var/opt"};
-    for (const char *system : kSystem) {
-        const QString prefix = QString::fromLatin1(system);
-        if (canonical == prefix || canonical.startsWith(prefix + u'/'))
-            return true;
-    }
-    return canonical == QStringLiteral("/");
-}
-
 bool besideTheProgram(const QString &applicationDirectory)
 {
-    return isUsersOwnFolder(applicationDirectory, ::geteuid());
+    return PrivateFolder::isUsersOwn(applicationDirectory, ::geteuid());
 }
 
 } // namespace
-
-bool isUsersOwnFolder(const QString &folder, uint user)
-{
-    const QString canonical = QFileInfo(folder).canonicalFilePath();
-    if (canonical.isEmpty() || isSystemFolder(canonical))
-        return false;
-    struct stat st;
-    if (::stat(QFile::encodeName(canonical).constData(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != user
-        || (st.st_mode & (S_IWGRP | S_IWOTH)))
-        return false;
-    // Whoever may rename a folder above it may put another in its place.
-    for (QDir up(canonical); up.cdUp();) {
-        if (::stat(QFile::encodeName(up.path()).constData(), &st) != 0 || (st.st_uid != user && st.st_uid != 0)
-            || ((st.st_mode & (S_IWGRP | S_IWOTH)) && !(st.st_mode & S_ISVTX)))
-            return false;
-        if (up.isRoot())
-            break;
-    }
-    return true;
-}
 
 QString location(const QString &applicationDirectory, const QString &userDataDirectory)
 {

@@ -28,21 +28,16 @@ bool write(const QString &path, const QString &text, QString *error);
 std::optional<QString> read(const QString &path);
 
 // Where the reminder file lives: beside the program when the program's folder
-// is the running user's own (a build, an install into the user's home),
-// otherwise in the user's data folder. A reminder is private: it never goes
-// where another user could read or replace it, nor into a folder installed
-// for everyone, not even when that folder is writable (as it is for root).
+// is the running user's own (PrivateFolder::isUsersOwn: a build, an install
+// into the user's home), otherwise in the user's data folder. A reminder is
+// private: it never goes where another user could read or replace it, nor
+// into a folder installed for everyone, not even when that folder is writable
+// (as it is for root).
 QString location(const QString &applicationDirectory, const QString &userDataDirectory);
 // The place not chosen, where the same user's copy of the program may have
 // left a reminder: the data folder when the program's folder is used, and
 // nothing (the empty text) otherwise, so that no other user's file is read.
 QString otherLocation(const QString &applicationDirectory, const QString &userDataDirectory);
-
-// True when `folder` is a folder of `user`'s alone: it and every folder above
-// it belong to the user or to root, none of them can be written by anyone else
-// (apart from sticky folders such as /tmp, where no one can move another's
-// entries), and it lies outside the system's folders (/usr, /opt, /etc, ...).
-bool isUsersOwnFolder(const QString &folder, uint user);
 
 // Files larger than this are not ours; only their beginning is read. The
 // writer never writes more.

@@ -5,12 +5,10 @@
 
 #include <QDir>
 #include <QRandomGenerator>
-#include <QTemporaryFile>
 
 #include <csignal>
 #include <fcntl.h>
 #include <sys/file.h>
-#include <functional>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -19,24 +17,26 @@
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(std::optional<QString>)
-using Writer = std::function<bool(const QString &path, QString *error)>;
-Q_DECLARE_METATYPE(Writer)
 
-// The two files the program keeps, and the atomic writer under both.
+// The two files the program keeps, the atomic writer under both, and the
+// folders of the user's alone.
 class TestStorage : public QObject
 {
     Q_OBJECT
     QTemporaryDir m_dir;
 
-    static QString get(const QString &path, const QString &key) {
-        return IniSettingsStore(path).get(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), key);
+    static QString get(const QString &path) {
+        return IniSettingsStore(path).get(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s);
     }
-    static bool put(const QString &path, const QString &key, const QString &value, QString *error = nullptr) {
+    static bool put(const QString &path, const QString &value, QString *error = nullptr) {
         IniSettingsStore s(path);
-        const bool ok = s.save(QStringLiteral("Corvanta"), QStringLiteral("lastsettings"), key, value);
+        const bool ok = s.save(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s, value);
         if (error)
             *error = s.errorString();
         return ok;
+    }
+    static bool chmod(const QString &path, uint mode) {
+        return ::chmod(QFile::encodeName(path).constData(), mode) == 0;
     }
 
 private slots:
@@ -46,8 +46,7 @@ private slots:
     void aSaveReplacesTheFileAlone() {
         const QDir left(m_dir.filePath(u"left"_s));
         const QString path = left.filePath(u"settings.ini"_s);
-        QVERIFY(put(path, u"v"_s, u"first"_s));
-        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
+        QVERIFY(put(path, u"first"_s) && chmod(path, 0640));
         const QStringList others{u"settings.ini.backup"_s, u"settings.ini.saving-Held00"_s};
         for (const QString &name : others + QStringList{u"settings.ini.saving-Ab12Cd"_s})
             FakePlatform::write(left.filePath(name), "x");
@@ -58,6 +57,28 @@ private slots:
         QCOMPARE(FakePlatform::bytes(path), QByteArray("second"));
         QCOMPARE(QFileInfo(path).permissions(), QFileDevice::Permissions(0x6640));
         QCOMPARE(left.entryList(QDir::Files), QStringList{u"settings.ini"_s} + others);
+    }
+
+    // A write that fails half-way (here: a file size limit, as a full disk
+    // would) says why, keeps the earlier file byte for byte and leaves no
+    // temporary.
+    void aFailedWriteKeepsTheEarlierFile() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(u"file.ini"_s);
+        QVERIFY(writeFileAtomically(path, "earlier", nullptr));
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit{1024, 1024};
+            ::signal(SIGXFSZ, SIG_IGN);
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            QString error;
+            _exit(writeFileAtomically(path, QByteArray(5000, 'x'), &error) || error.isEmpty());
+        }
+        int status = -1;
+        QCOMPARE(waitpid(child, &status, 0), child);
+        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the write must fail and say why");
+        QCOMPARE(FakePlatform::bytes(path), QByteArray("earlier"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{u"file.ini"_s});
     }
 
     // Every save is read back whole; a larger one fails and keeps the file.
@@ -72,58 +93,22 @@ private slots:
     void theWriterKeepsToWhatTheReaderReads() {
         QFETCH(bool, settings);
         QFETCH(int, over);
-        const QString path = m_dir.filePath(QStringLiteral("limit.ini"));
+        const QString path = m_dir.filePath(u"limit.ini"_s);
         QFile::remove(path);
         QString error;
         if (settings) {
-            QVERIFY(put(path, QStringLiteral("timealarm"), QString()));
+            QVERIFY(put(path, QString()));
             const QString value(IniSettingsStore::kMaxFileSize - QFileInfo(path).size() + over, u'x');
-            QVERIFY(put(path, QStringLiteral("timealarm"), QStringLiteral("kept")));
-            QCOMPARE(put(path, QStringLiteral("timealarm"), value, &error), over == 0);
-            QCOMPARE(get(path, QStringLiteral("timealarm")), over == 0 ? value : QStringLiteral("kept"));
+            QVERIFY(put(path, u"kept"_s));
+            QCOMPARE(put(path, value, &error), over == 0);
+            QCOMPARE(get(path), over == 0 ? value : u"kept"_s);
         } else {
-            QVERIFY(ReminderFile::write(path, QStringLiteral("kept"), nullptr));
+            QVERIFY(ReminderFile::write(path, u"kept"_s, nullptr));
             const QString text(ReminderFile::kMaxReadSize - 4 + over, u'x'); // two quotes and CR LF around it
             QCOMPARE(ReminderFile::write(path, text, &error), over == 0);
-            QCOMPARE(ReminderFile::read(path), std::optional<QString>(over == 0 ? text : QStringLiteral("kept")));
+            QCOMPARE(ReminderFile::read(path), std::optional<QString>(over == 0 ? text : u"kept"_s));
         }
         QCOMPARE(error.isEmpty(), over == 0);
-    }
-
-    // A write that fails half-way (here: a file size limit, as a full disk
-    // would) keeps the earlier file byte for byte and leaves no temporary.
-    void aFailedWriteKeepsTheEarlierFile_data() {
-        QTest::addColumn<Writer>("write");
-        const QString big(5000, u'x');
-        QTest::newRow("atomic writer") << Writer([big](const QString &p, QString *e) {
-            return writeFileAtomically(p, big.toUtf8(), e);
-        });
-        QTest::newRow("settings") << Writer([big](const QString &p, QString *e) {
-            return put(p, u"timealarm"_s, big, e);
-        });
-        QTest::newRow("reminder") << Writer([big](const QString &p, QString *e) {
-            return ReminderFile::write(p, big, e);
-        });
-    }
-    void aFailedWriteKeepsTheEarlierFile() {
-        QFETCH(Writer, write);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("file.ini"));
-        QString error;
-        QVERIFY(write(path, &error));
-        const QByteArray before = FakePlatform::bytes(path);
-        const pid_t child = fork();
-        if (child == 0) {
-            const rlimit limit{1024, 1024};
-            ::signal(SIGXFSZ, SIG_IGN);
-            ::setrlimit(RLIMIT_FSIZE, &limit);
-            _exit(write(path, &error) ? 1 : error.isEmpty() ? 2 : 0);
-        }
-        int status = -1;
-        QCOMPARE(waitpid(child, &status, 0), child);
-        QVERIFY2(WIFEXITED(status) && WEXITSTATUS(status) == 0, "the write must fail and say why");
-        QCOMPARE(FakePlatform::bytes(path), before);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("file.ini")});
     }
 
     // What the readers took comes back after a write and a read: seeded
@@ -147,15 +132,13 @@ private slots:
         QRandomGenerator gen(42);
         for (auto &c : random)
             c = char(gen.bounded(256));
-        const QByteArray byHand("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n");
         const QByteArray s("[Corvanta\\lastsettings]\n");
+        const QByteArray byHand("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n");
         QTest::newRow("edited by hand") << byHand << "7:30";
         QTest::newRow("unterminated") << s + "timealarm=\"7:3" << "7:3";
         QTest::newRow("no section") << QByteArray("timealarm=\"7:30\"\n") << "";
-        QTest::newRow("repeated in other letter case")
-            << s + "timealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
-                   "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n"
-            << "3";
+        QTest::newRow("repeated in other letter case") << s + "timealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
+                "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n" << "3";
         QTest::newRow("random bytes") << random << "";
         const QByteArray filler(IniSettingsStore::kMaxFileSize, ';');
         QTest::newRow("oversized") << s + "timealarm=\"7:30\"\n" + filler << "";
@@ -163,43 +146,41 @@ private slots:
     void settingsFilesNotWrittenByUs() {
         QFETCH(QByteArray, content);
         QFETCH(QString, timealarm);
-        const QString path = m_dir.filePath(QStringLiteral("garbage.ini"));
+        const QString path = m_dir.filePath(u"garbage.ini"_s);
         FakePlatform::write(path, content);
-        QCOMPARE(get(path, QStringLiteral("timealarm")), timealarm);
-        QVERIFY(put(path, QStringLiteral("timealarm"), QStringLiteral("6:15")));
-        QCOMPARE(get(path, QStringLiteral("timealarm")), QStringLiteral("6:15"));
+        QCOMPARE(get(path), timealarm);
+        QVERIFY(put(path, u"6:15"_s));
+        QCOMPARE(get(path), u"6:15"_s);
     }
 
     // A settings file that could not be read is moved aside at the first
-    // save, under a name no earlier one holds, and said on stderr; the save
-    // then goes ahead. Its bytes are never lost.
+    // save, under a name no earlier one holds, and said once on stderr; the
+    // save then goes ahead. Its bytes are never lost.
     void anUnreadableFileIsMovedAside_data() {
-        QTest::addColumn<QString>("why");
+        QTest::addColumn<bool>("locked"); // else over the size limit
         QTest::addColumn<QStringList>("earlier");
-        QTest::newRow("over the size limit") << "big" << QStringList();
-        QTest::newRow("not openable") << "locked" << QStringList();
-        QTest::newRow("earlier ones kept") << "big" << QStringList{".unreadable", ".unreadable.1"};
+        QTest::newRow("over the size limit") << false << QStringList();
+        QTest::newRow("not openable") << true << QStringList();
+        QTest::newRow("earlier ones kept") << false << QStringList{".unreadable", ".unreadable.1"};
     }
     void anUnreadableFileIsMovedAside() {
-        QFETCH(QString, why);
+        QFETCH(bool, locked);
         QFETCH(QStringList, earlier);
         QTemporaryDir dir;
-        QVERIFY(::chmod(QFile::encodeName(dir.path()).constData(), 0755) == 0);
-        const QString path = dir.filePath(QStringLiteral("settings.ini"));
+        QVERIFY(chmod(dir.path(), 0755));
+        const QString path = dir.filePath(u"settings.ini"_s);
         QByteArray mine("[Corvanta\\lastsettings]\ntimealarm=\"5:00\"\n[mine]\nkeep=\"all of it\"\n");
-        if (why == QLatin1String("big"))
+        if (!locked)
             mine += QByteArray(IniSettingsStore::kMaxFileSize, ';');
         FakePlatform::write(path, mine);
         for (const QString &suffix : earlier)
             FakePlatform::write(path + suffix, suffix.toUtf8());
-        const bool locked = why == QLatin1String("locked"), root = ::geteuid() == 0;
-        if (locked)
-            QVERIFY(QFile::setPermissions(path, {}));
-
+        QVERIFY(!locked || QFile::setPermissions(path, {}));
+        const bool asNobody = locked && ::geteuid() == 0; // root reads anything
         IniSettingsStore store(path);
-        QVERIFY(!locked || !root || ::seteuid(65534) == 0); // root reads anything: read as nobody
+        QVERIFY(!asNobody || ::seteuid(65534) == 0);
         const QString read = store.get(u"Corvanta"_s, u"lastsettings"_s, u"timealarm"_s);
-        QVERIFY(!locked || !root || ::seteuid(0) == 0);
+        QVERIFY(!asNobody || ::seteuid(0) == 0);
         QCOMPARE(read, QString());
 
         bool saved = false;
@@ -208,60 +189,52 @@ private slots:
                 && store.save(u"CorVanta"_s, u"State"_s, u"remset"_s, u"Set"_s);
         });
         QVERIFY2(saved, qPrintable(store.errorString()));
-
         const QString aside = path + (earlier.isEmpty() ? u".unreadable"_s : u".unreadable.2"_s);
         QFile::setPermissions(aside, QFile::ReadOwner);
         QVERIFY2(FakePlatform::bytes(aside) == mine, qPrintable(QDir(dir.path()).entryList(QDir::Files).join(u' ')));
         for (const QString &suffix : earlier)
             QCOMPARE(FakePlatform::bytes(path + suffix), suffix.toUtf8());
-        QCOMPARE(get(path, QStringLiteral("timealarm")), QStringLiteral("6:15"));
+        QCOMPARE(get(path), u"6:15"_s);
         const QStringList lines = QString::fromUtf8(said).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1); // once, though the store saved twice
         QVERIFY2(lines[0].endsWith(aside), qPrintable(lines[0]));
     }
 
-    // The reminder file's one quoted field: what we write (read back whole),
-    // and files written before quotes were doubled, or not by us at all.
+    // The reminder file's one quoted field: as we write it (the round trip:
+    // randomTextsComeBackExactly), and files written before quotes were
+    // doubled, or not by us at all.
     void reminderFileRule_data() {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<std::optional<QString>>("field");
-        QTest::addColumn<bool>("ours"); // written so by the program
         using O = std::optional<QString>;
-        QTest::newRow("plain") << QByteArray("\"Buy milk, now\"\r\n") << O("Buy milk, now") << true;
-        QTest::newRow("quotes") << QByteArray("\"a\"\"b\"\"\"\"\"\r\n") << O("a\"b\"\"") << true;
-        QTest::newRow("utf-8") << QByteArray("\"\xc3\xa9 \xe2\x98\x95\"\r\n") << O("é ☕") << true;
-        QTest::newRow("blanks before") << QByteArray("   \"hi\"\r\n") << O("hi") << false;
-        QTest::newRow("old file with a quote inside") << QByteArray("\"say \"hi\" now\"\r\n") << O("say ") << false;
-        QTest::newRow("unquoted") << QByteArray("plain text  , more\r\n") << O("plain text") << false;
-        QTest::newRow("unterminated quote") << QByteArray("\"no end, at all") << O("no end, at all") << false;
-        QTest::newRow("second line ignored") << QByteArray("\"one\"\r\n\"two\"\r\n") << O("one") << false;
-        QTest::newRow("empty file") << QByteArray() << O() << false;
-        QTest::newRow("blank line") << QByteArray("   \r\n") << O() << false;
+        QTest::newRow("plain") << QByteArray("\"Buy milk, now\"\r\n") << O("Buy milk, now");
+        QTest::newRow("quotes") << QByteArray("\"a\"\"b\"\"\"\"\"\r\n") << O("a\"b\"\"");
+        QTest::newRow("utf-8") << QByteArray("\"\xc3\xa9 \xe2\x98\x95\"\r\n") << O("é ☕");
+        QTest::newRow("blanks before") << QByteArray("   \"hi\"\r\n") << O("hi");
+        QTest::newRow("old file with a quote inside") << QByteArray("\"say \"hi\" now\"\r\n") << O("say ");
+        QTest::newRow("unquoted") << QByteArray("plain text  , more\r\n") << O("plain text");
+        QTest::newRow("unterminated quote") << QByteArray("\"no end, at all") << O("no end, at all");
+        QTest::newRow("second line ignored") << QByteArray("\"one\"\r\n\"two\"\r\n") << O("one");
+        QTest::newRow("empty file") << QByteArray() << O();
+        QTest::newRow("blank line") << QByteArray("   \r\n") << O();
     }
     void reminderFileRule() {
         QFETCH(QByteArray, content);
         QFETCH(std::optional<QString>, field);
-        QFETCH(bool, ours);
         QCOMPARE(ReminderFile::firstField(content), field);
-        if (ours) {
-            const QString path = m_dir.filePath(QStringLiteral("new/reminder.ini"));
-            QVERIFY(ReminderFile::write(path, *field, nullptr));
-            QCOMPARE(FakePlatform::bytes(path), content);
-            QCOMPARE(ReminderFile::read(path), field);
-        }
     }
 
-    // The folders that must be the user's alone, judged by one table: where
-    // the copies of the program meet (first a candidate, then a private
-    // second one; none for another user), and whether the program's folder
-    // holds the reminder (any who could write it or a folder above it could
-    // read or replace the reminder; a system folder serves every user).
+    // The folders of the user's alone, one table for both rules: where the
+    // copies of the program meet (the first private candidate, then a
+    // private second one; none for another user), and whether the program's
+    // folder may hold the reminder (any who could write it or a folder above
+    // it could read or replace the reminder; a system folder serves every user).
     void foldersOfTheUsersAlone_data() {
         QTest::addColumn<QString>("kind");   // its mode, or what it is
         QTest::addColumn<int>("parentMode");
         QTest::addColumn<int>("otherUser");  // judged for another user than its owner
         QTest::addColumn<int>("meets");      // 0 the candidate, 1 the second, -1 none
-        QTest::addColumn<bool>("beside");    // the reminder beside the program
+        QTest::addColumn<bool>("usersOwn");  // the reminder beside the program
         QTest::newRow("private") << "0700" << 0700 << 0 << 0 << true;
         QTest::newRow("a build of the user's") << "0755" << 0700 << 0 << 1 << true;
         QTest::newRow("group may write") << "0730" << 0700 << 0 << 1 << false;
@@ -281,42 +254,37 @@ private slots:
         QFETCH(int, parentMode);
         QFETCH(int, otherUser);
         QFETCH(int, meets);
-        QFETCH(bool, beside);
+        QFETCH(bool, usersOwn);
         QTemporaryDir top;
-        const QString parent = top.filePath(QStringLiteral("p"));
-        const QString second = top.filePath(QStringLiteral("b"));
-        QVERIFY(QDir().mkdir(parent) && QDir().mkdir(second));
-        QVERIFY(::chmod(QFile::encodeName(second).constData(), 0700) == 0);
-        QString folder = parent + QStringLiteral("/a");
+        const QString parent = top.filePath(u"p"_s), second = top.filePath(u"b"_s);
+        QVERIFY(QDir().mkdir(parent) && QDir().mkdir(second) && chmod(second, 0700));
+        QString folder = parent + u"/a"_s;
         bool isMode = false;
         const uint mode = kind.toUInt(&isMode, 8);
         if (isMode)
-            QVERIFY(QDir().mkdir(folder) && ::chmod(QFile::encodeName(folder).constData(), mode) == 0);
-        else if (kind == QStringLiteral("link"))
+            QVERIFY(QDir().mkdir(folder) && chmod(folder, mode));
+        else if (kind == u"link"_s)
             QVERIFY(QFile::link(second, folder));
-        else if (kind == QStringLiteral("file"))
+        else if (kind == u"file"_s)
             FakePlatform::write(folder, "x");
         else if (kind.isEmpty() || kind.startsWith(u'/'))
             folder = kind;
-        QVERIFY(::chmod(QFile::encodeName(parent).constData(), mode_t(parentMode)) == 0);
+        QVERIFY(chmod(parent, uint(parentMode)));
         struct stat st {};
-        const bool found = ::stat(QFile::encodeName(folder).constData(), &st) == 0;
-        const uint owner = found ? st.st_uid : ::geteuid();
-        QCOMPARE(ReminderFile::isUsersOwnFolder(folder, owner + otherUser), beside);
-        if (otherUser == 0 && owner == ::geteuid()) { // the places the program takes
-            const QString data = top.filePath(QStringLiteral("data"));
-            const QString kept = beside ? data + QStringLiteral("/reminder.ini") : QString();
-            QCOMPARE(ReminderFile::location(folder, data), (beside ? folder : data) + u"/reminder.ini"_s);
-            QCOMPARE(ReminderFile::otherLocation(folder, data), kept);
+        const uint owner = ::stat(QFile::encodeName(folder).constData(), &st) == 0 ? st.st_uid : ::geteuid();
+        QCOMPARE(PrivateFolder::isUsersOwn(folder, owner + otherUser), usersOwn);
+        if (otherUser == 0 && owner == ::geteuid()) { // where the program keeps the reminder
+            const QString data = top.filePath(u"data"_s), file = u"/reminder.ini"_s;
+            QCOMPARE(ReminderFile::location(folder, data), (usersOwn ? folder : data) + file);
+            QCOMPARE(ReminderFile::otherLocation(folder, data), usersOwn ? data + file : QString());
         }
-
-        const bool create = kind == QStringLiteral("made");
-        const QList<PrivateFolder::Candidate> candidates{{folder, create}, {second, false}};
+        const bool create = kind == u"made"_s;
         const QStringList chosen{folder, second};
+        const QList<PrivateFolder::Candidate> candidates{{folder, create}, {second, false}};
         QCOMPARE(PrivateFolder::choose(candidates, ::geteuid() + otherUser), chosen.value(meets));
         if (create)
             QCOMPARE(QFileInfo(folder).permissions() & 0x0077, QFile::Permissions()); // nobody else's bits
-        ::chmod(QFile::encodeName(parent).constData(), 0700);
+        chmod(parent, 0700);
     }
 };
 
