@@ -1,14 +1,16 @@
 #pragma once
 
-// The sound streams on the private desktop's null sink (tests/support/desktop.sh).
-
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
 
-// How many streams there are; with `playing`, how many are not paused.
+// How many sound streams the private desktop's null sink has; with `playing`,
+// how many are not paused. Counted by streams.sh, as the e2e stories count them.
 inline int soundStreams(bool playing = false)
 {
-    QProcess pactl;
-    pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
-    pactl.waitForFinished(10000);
-    return int(pactl.readAllStandardOutput().count(playing ? "Corked: no" : "Sink Input #"));
+    QProcess count;
+    const QString script = QFileInfo(QStringLiteral(__FILE__)).dir().filePath(QStringLiteral("streams.sh"));
+    count.start(QStringLiteral("bash"), {script, playing ? QStringLiteral("playing") : QString()});
+    count.waitForFinished(-1);
+    return count.readAllStandardOutput().trimmed().toInt();
 }
