@@ -43,7 +43,7 @@ struct FakeFileDialog final : FileDialog
 {
     std::optional<QString> next; // the path to choose, or nullopt to cancel
     QString chosen;
-    bool showOpen() override { if (next) chosen = *next; return next.has_value(); }
+    bool showOpen() override { chosen = next.value_or(chosen); return next.has_value(); }
     QString fileName() const override { return chosen; }
 };
 
@@ -70,9 +70,9 @@ struct FakeShopWindow final : ShopWindow
 {
     QList<QUrl> navigations;
     int shows = 0;
+    std::function<void()> activated;
     void show() override { ++shows; }
     void navigate(const QUrl &address) override { navigations.append(address); }
-    std::function<void()> activated;
     void setActivationHandler(std::function<void()> handler) override { activated = std::move(handler); }
 };
 
@@ -88,11 +88,7 @@ struct FakeSleepGuard final : SleepGuard
 
 struct FakeWakeAlarm final : WakeAlarm
 {
-    void wakeAt(const QDateTime &when, const QString &) override {
-        wakes.removeAll(set);
-        wakes.append(when);
-        set = when;
-    }
+    void wakeAt(const QDateTime &when, const QString &) override { cancel(); wakes.append(set = when); }
     void cancel() override { wakes.removeAll(set); set = {}; }
     QList<QDateTime> wakes; // the wakes set now
     QDateTime set;
