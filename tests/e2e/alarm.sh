@@ -9,7 +9,6 @@ ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=660:duration=30" "$s
 note "a reminder for today and an alarm at 7:30, then File > Exit"
 start "2026-05-07 07:20:00"
 [[ $(width "$id") -lt 240 ]] || fail "the window does not start folded"
-wait_sound 0 || fail "sound before any alarm"
 click $CMDREM
 type_into $TXTREM 'Water the plants, "now"'
 click $CMDREMSET
@@ -29,9 +28,8 @@ start "2026-05-07 07:29:57"
 wait_sound 1 || fail "no sound within 10 s"
 [[ $(read_box $TXTTIME) == "7:30 Has Passed" ]] || fail "the alarm box does not read 'Has Passed'"
 click $CMDREM
-for _ in $(seq 50); do [[ -f "$app/reminder.ini" ]] || break; sleep 0.2; done
+within 10 test ! -f "$app/reminder.ini" || fail "the delivered reminder file stayed"
 [[ $(read_box $TXTREM) == 'Water the plants, "now"' ]] || fail "the reminder did not come back"
-[[ ! -f "$app/reminder.ini" ]] || fail "the delivered reminder file stayed"
 click $CMDRESET
 wait_sound 0 || fail "Stop did not end the sound"
 [[ $(read_box $TXTTIME) == "<empty>" ]] || fail "Stop did not empty the alarm box"

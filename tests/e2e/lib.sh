@@ -3,8 +3,15 @@
 # and listens to the sound server. Sourced by the scenarios, which run inside
 # tests/support/desktop.sh with the program as their first argument.
 set -euo pipefail
+support="$(dirname "${BASH_SOURCE[0]}")/../support"
 fail() { echo "FAIL: $*" >&2; exit 1; }
 note() { echo "-- $*"; }
+within() { # SECONDS COMMAND...: until the command succeeds, tried every 0.1 s
+  local i
+  for ((i = 0; i < $1 * 10; i++)); do "${@:2}" && return 0; sleep 0.1; done
+  return 1
+}
+is() { [[ $("${@:2}") == "$1" ]]; } # EXPECTED COMMAND...: the command prints that
 # A program folder of our own, so the reminder file lands there.
 app="$HOME/app"
 if [[ -n "${1:-}" ]]; then cp -r "$(dirname "$1")" "$app"; program="$app/belltide"; fi
@@ -23,13 +30,9 @@ diagnose() { # what a window that never showed leaves to look at
     echo "$(xdotool getwindowname "$w"): $(xwininfo -id "$w" | grep 'Map State')"; done
   ! command -v gdb >/dev/null || gdb -p "$pid" -batch -ex "thread apply all bt 15" 2>/dev/null | grep -E '^(Thread|#)'
 }
+gone() { [[ ! -d /proc/$pid || $(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null) == Z* ]]; }
 ended() { # [TIMEOUT_S]: the program's exit status once it has ended, within 60 s, or a failure
-  local i limit=$((${1:-60} * 10))
-  for ((i = 0; i < limit; i++)); do
-    [[ -d /proc/$pid && $(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null) != Z* ]] || break
-    sleep 0.1
-  done
-  ((i < limit)) || { diagnose; kill -KILL "$pid"; fail "the program did not end within ${1:-60} s"; }
+  within "${1:-60}" gone || { diagnose; kill -KILL "$pid"; fail "the program did not end within ${1:-60} s"; }
   wait "$pid"
 }
 # The program's own windows of a title, found by their class: a window
@@ -41,15 +44,10 @@ windows() { # TITLE_REGEX
   done
   return 0
 }
-wait_window() { # TITLE_REGEX [TIMEOUT_S] -> window id, once framed
-  for _ in $(seq $((${2:-30} * 10))); do
-    windows "$1" | awk 'NR==1{print; f=1} END{exit !f}' && { sleep 0.5; return 0; }
-    sleep 0.1
-  done
-  return 1
-}
+first_window() { found=$(windows "$1" | head -n 1); [[ -n $found ]]; }
+wait_window() { within "${2:-30}" first_window "$1" && sleep 0.5 && echo "$found"; } # TITLE_REGEX [TIMEOUT_S]
 count_windows() { windows "$1" | wc -l; }
-window_gone() { for _ in $(seq 100); do [[ $(count_windows "$1") == 0 ]] && return 0; sleep 0.1; done; return 1; }
+window_gone() { within 10 is "" windows "$1"; }
 width() { xwininfo -id "$1" | awk '/Width:/{print $2}'; }
 click() { # X Y of the main window's client area
   local h; h=$(xwininfo -id "$id" | awk '/Height:/{print $2}')
@@ -71,10 +69,7 @@ read_box() { # X Y: the box's text as a person would copy it, "<empty>" if none
   sleep 0.3
   xclip -o -selection clipboard
 }
-wait_sound() { # N: until N streams play on the null sink, within 10 s
-  for _ in $(seq 100); do [[ $(pactl list sink-inputs short | wc -l) == "$1" ]] && return 0; sleep 0.1; done
-  return 1
-}
+wait_sound() { within 10 is "$1" bash "$support/streams.sh"; } # N: until N streams are on the null sink
 dismiss_box() { # TITLE: the message box is there, Return closes it
   wait_window "$1" >/dev/null || fail "no message box '$1'"
   xdotool key Return
@@ -90,12 +85,11 @@ arm() { type_into $TXTTIME "$1"; click $CMDSET; }
 stand_ins=()
 trap '[[ ${#stand_ins[@]} -eq 0 ]] || kill "${stand_ins[@]}" 2>/dev/null || true' EXIT
 stand_in() {
-  local args=(-m dbusmock --session -t "$(dirname "${BASH_SOURCE[0]}")/../support/$1.py" -l "$HOME/$1.log")
+  local args=(-m dbusmock --session -t "$support/$1.py" -l "$HOME/$1.log")
   [[ -z "${3:-}" ]] || args+=(-p "$3")
   /usr/bin/python3 "${args[@]}" >>"$HOME/$1.out" 2>&1 &
   stand_ins+=($!)
-  for _ in $(seq 300); do has_owner "$2" && return 0; sleep 0.1; done
-  cat "$HOME/$1.out"; fail "the stand-in $1 did not start"
+  within 30 has_owner "$2" || { cat "$HOME/$1.out"; fail "the stand-in $1 did not start"; }
 }
 has_owner() {
   dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" \
@@ -110,6 +104,5 @@ print("\n".join(o.get_dbus_method(sys.argv[3], "org.freedesktop.DBus.Mock")()))'
 inhibitions() { held "$POWER_NAME" "$POWER_PATH" Inhibitions; }
 timers() { held org.freedesktop.systemd1 /org/freedesktop/systemd1 Timers; }
 until_held() { # WHAT EXPECTED: within 20 s
-  for _ in $(seq 200); do [[ $($1) == "$2" ]] && return 0; sleep 0.1; done
-  echo "$1: $($1)" >&2; tail -n 5 "$HOME"/*.log >&2; return 1
+  within 20 is "$2" "$1" || { echo "$1: $($1)" >&2; tail -n 5 "$HOME"/*.log >&2; return 1; }
 }
