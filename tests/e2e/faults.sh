@@ -22,8 +22,8 @@ window_gone Belltide || fail "the main window did not go down"
 before=$(md5sum < "$(settings)")
 xev -root -event property >"$HOME/xev.log" 2>&1 &
 xev=$!
-xprop -root -f _BELLTIDE_XEV 8s -set _BELLTIDE_XEV ready # seen once xev listens
-within 10 grep -q _BELLTIDE_XEV "$HOME/xev.log" || fail "xev does not listen"
+listens() { xprop -root -f _BELLTIDE_XEV 8s -set _BELLTIDE_XEV ready; grep -q _BELLTIDE_XEV "$HOME/xev.log"; }
+within 10 listens || fail "xev does not listen"
 DESKTOP_STARTUP_ID="launch-1_TIME0" timeout 20 "$program" || fail "the second copy did not end by itself"
 wait_window Belltide >/dev/null || fail "the first copy did not come forward"
 # The launch's startup notification is completed: the busy cursor goes.
