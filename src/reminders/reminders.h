@@ -41,9 +41,17 @@ public:
     Reminders(const ReminderControls &controls, const Clock &clock, SettingsStore &settings,
               MessageBox &messageBox, QString reminderFile, QString otherReminderFile = {});
 
+    // Set Reminder: writes the box's text to the reminder file, for the
+    // calendar's date.
     void cmdremset_Click();
+    // The window became active: with an alarm armed, Set Reminder goes off.
     void Form_Activate();
+    // The watcher, started when the alarm goes off with the reminder option
+    // on: when the calendar shows the reminder's date, it reads the reminder
+    // file (here or in the other place), puts the text in the box and
+    // removes the file.
     void Timer2_Timer();
+    // The calendar refresh: the calendar shows today.
     void Timer3_Timer();
 
     void setCalendarToToday();
