@@ -1,6 +1,7 @@
 #include "dbussleepguard.h"
 #include "fakes.h"
-#include "sessionend.h"
+#include "portalsessionmonitor.h"
+#include "programend.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -141,8 +142,8 @@ private slots:
         QVERIFY(said.open());
         const int stderrFd = ::dup(2);
         ::dup2(said.handle(), 2);
-        auto sessionEnd = std::make_unique<SessionEnd>();
-        connect(sessionEnd.get(), &SessionEnd::ending, b.w.get(), &FrmAlarmClock::terminationRequested);
+        auto sessionEnd = std::make_unique<PortalSessionMonitor>();
+        connect(sessionEnd.get(), &PortalSessionMonitor::ending, &b.w->programEnd(), &ProgramEnd::sessionEnding);
         QTRY_COMPARE_WITH_TIMEOUT(portal.monitorAnswers, QStringList{kGnome ? "0" : "2"}, 30000);
         const qsizetype answered = backendLog().count("No more pending QueryEndResponse calls");
         const qsizetype timedOut = backendLog().count("Stop waiting for QueryEndResponse calls");
