@@ -16,6 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
+# The stand-ins' shared module (inhibitions.py) leaves no cache in the sources.
+export PYTHONDONTWRITEBYTECODE=1
 # A session bus of its own: what the program asks of the desktop's services
 # goes there, never to the machine's own session; and it starts none of the
 # machine's services (tests/support/bus/session.conf).

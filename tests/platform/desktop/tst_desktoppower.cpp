@@ -226,9 +226,11 @@ private slots:
                                           u"type='method_call',member='StartTransientUnit'"_s});
         QVERIFY2(monitor.waitForStarted(), "dbus-monitor is missing; scripts/install-deps.sh --test installs it");
         QTRY_VERIFY_WITH_TIMEOUT(monitor.bytesAvailable() > 0, 30000); // it has said hello to the bus
-        SystemdWakeAlarm alarm(QDBusConnection::sessionBus());
-        alarm.wakeAt(kWake, u"7:30"_s);
+        auto alarm = std::make_unique<SystemdWakeAlarm>(QDBusConnection::sessionBus());
+        alarm->wakeAt(kWake, u"7:30"_s);
         QTRY_COMPARE_WITH_TIMEOUT(sd->calls("StartTransientUnit"), 1, 30000);
+        alarm.reset(); // the program's end: the timer goes, at once
+        QCOMPARE(sd->calls("StopUnit"), 1);
         QProcess systemdRun; // waits for a job that the stand-in never ends: ended once its call is in
         systemdRun.start(u"systemd-run"_s, {u"--user"_s, u"--no-block"_s,
                                             u"--on-calendar="_s + SystemdWakeAlarm::calendarSpec(kWake),
