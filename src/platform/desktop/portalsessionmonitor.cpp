@@ -58,12 +58,6 @@ PortalSessionMonitor::~PortalSessionMonitor()
     }
 }
 
-void PortalSessionMonitor::endOnce()
-{
-    if (!std::exchange(m_told, true))
-        emit ending();
-}
-
 void PortalSessionMonitor::onRequestResponse(uint response, const QVariantMap &results)
 {
     if (response != 0) {
@@ -84,11 +78,11 @@ void PortalSessionMonitor::onStateChanged(const QDBusObjectPath &session, const 
         return;
     const uint now = state.value(QStringLiteral("session-state")).toUInt();
     if (now == Ending) {
-        endOnce(); // a desktop that did not ask first
+        emit ending(); // a desktop that did not ask first
     } else if (now == QueryEnd) {
         // Saved by the time the answer goes: the desktop waits for it, a
         // second at most, before it goes on ending the session.
-        endOnce();
+        emit ending();
         QDBusMessage answer = QDBusMessage::createMethodCall(SessionBus::kPortal, SessionBus::kPortalPath, kInhibit,
                                                              QStringLiteral("QueryEndResponse"));
         answer << QVariant::fromValue(QDBusObjectPath(m_session));

@@ -26,7 +26,7 @@ public:
 
 signals:
     // The session is ending: leave as when the window is closed, saving.
-    // Said once.
+    // Said at the query-end and again at the end itself.
     void ending();
 
 private slots:
@@ -34,9 +34,6 @@ private slots:
     void onStateChanged(const QDBusObjectPath &session, const QVariantMap &state);
 
 private:
-    void endOnce();
-
     SessionBus m_bus;
     QString m_session;
-    bool m_told = false;
 };
