@@ -34,8 +34,8 @@ private slots:
         const QString x11 = u"The X11 connection broke (error 1). Did the X11 server die?"_s;
         const QByteArray none("<none>");
         QTest::newRow("File > Exit") << QStringList{"menu", "close"} << QByteArray() << mine << 1 << false;
-        QTest::newRow("close box, names in other case") << QStringList{"close", "menu"} << restored << restored << 1
-                                                        << false;
+        QTest::newRow("close box") << QStringList{"close"} << QByteArray() << mine << 1 << false;
+        QTest::newRow("names in other case") << QStringList{"menu"} << restored << restored << 1 << false;
         QTest::newRow("SIGTERM") << QStringList{"signal"} << QByteArray() << mine << 1 << false;
         QTest::newRow("the session ends, said twice") << QStringList{"session", "session"} << QByteArray() << mine
                                                       << 1 << false;
