@@ -68,18 +68,17 @@ private slots:
             b->arm(u"6:45"_s, u"/new/a \"b\" \\c.wma"_s);
         DisplayLoss loss;
         connect(&loss, &DisplayLoss::lost, &b->w->programEnd(), &ProgramEnd::displayLost);
+        const QHash<QString, std::function<void()>> act{
+            {u"menu"_s, [&] { b->ui().MnuExit->trigger(); }},
+            {u"close"_s, [&] { b->w->close(); }},
+            {u"signal"_s, [&] { b->w->programEnd().terminationRequested(); }},
+            {u"session"_s, [&] { b->w->programEnd().sessionEnding(); }},
+            {u"forget"_s, [&] { QFile::remove(b->p.settingsFile()); }},
+        };
         const QByteArray said = stderrOf([&] {
             for (const QString &way : ways) {
-                if (way == u"menu"_s)
-                    b->ui().MnuExit->trigger();
-                else if (way == u"close"_s)
-                    b->w->close();
-                else if (way == u"signal"_s)
-                    b->w->programEnd().terminationRequested();
-                else if (way == u"session"_s)
-                    b->w->programEnd().sessionEnding();
-                else if (way == u"forget"_s)
-                    QFile::remove(b->p.settingsFile());
+                if (act.contains(way))
+                    act[way]();
                 else
                     qWarning("%s", qPrintable(way));
             }
