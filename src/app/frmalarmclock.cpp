@@ -6,12 +6,12 @@
 #include "frmabout.h"
 #include "frmclock.h"
 #include "frmhelp.h"
+#include "lastsettings.h"
 #include "menukeys.h"
 #include "nomaximize.h"
 #include "messagebox.h"
-#include "processcontrol.h"
+#include "programend.h"
 #include "reminders.h"
-#include "settingsstore.h"
 #include "shoplink.h"
 #include "shopwindow.h"
 #include "ticktimer.h"
@@ -24,13 +24,9 @@
 #include <QTimer>
 #include <QWindow>
 
-#include <cstdio>
 #include <limits>
 
 namespace {
-
-const QString kArea = QStringLiteral("Corvanta");
-const QString kSection = QStringLiteral("lastsettings");
 
 // Outer widths of the design, in pixels (3555 and 8625 twips), and the inner
 // widths the folded window must keep between: the whole left column with both
@@ -215,17 +211,12 @@ void FrmAlarmClock::applyDesignLook()
 
 void FrmAlarmClock::Form_Load()
 {
-    SettingsStore &store = m_services.settings;
-    Reminders &reminders = *m_reminders;
-    reminders.restored.year = store.get(kArea, kSection, QStringLiteral("remyear"));
-    reminders.restored.month = store.get(kArea, kSection, QStringLiteral("remmonth"));
-    reminders.restored.day = store.get(kArea, kSection, QStringLiteral("remday"));
-    const QString timeAlarm = store.get(kArea, kSection, QStringLiteral("timealarm"));
-    const QString alarmMusic = store.get(kArea, kSection, QStringLiteral("AlarmMusic"));
+    const LastSettings saved = LastSettings::read(m_services.settings);
+    m_reminders->restored = {saved.remyear, saved.remmonth, saved.remday};
 
-    m_ui->Txtfile->setText(alarmMusic);
-    m_ui->TxtTime->setText(timeAlarm);
-    reminders.setCalendarToToday();
+    m_ui->Txtfile->setText(saved.alarmMusic);
+    m_ui->TxtTime->setText(saved.timealarm);
+    m_reminders->setCalendarToToday();
     m_timer1->setInterval(100);
     m_ui->CmdReset->setEnabled(false);
     CmdIn_Click();
@@ -241,64 +232,31 @@ void FrmAlarmClock::closeEvent(QCloseEvent *event)
 
 void FrmAlarmClock::Form_Unload()
 {
-    SaveSettingsAndEnd();
+    programEnd().leave();
 }
 
 void FrmAlarmClock::MnuExit_Click()
 {
-    SaveSettingsAndEnd();
+    programEnd().leave();
 }
 
-void FrmAlarmClock::SaveSettingsAndEnd()
+ProgramEnd &FrmAlarmClock::programEnd()
 {
-    if (m_ending)
-        return; // the process is already on its way out
-    m_ending = true;
-    // From here on the program only saves and ends: no clock tick, alarm or
-    // reminder check, also while the warning below waits for the user.
+    if (!m_end)
+        m_end = std::make_unique<ProgramEnd>(*this, m_services);
+    return *m_end;
+}
+
+LastSettings FrmAlarmClock::lastSettings() const
+{
+    const ReminderDate date = m_reminders->dateToSave();
+    return {date.year, date.month, date.day, m_ui->TxtTime->text(), m_ui->Txtfile->text()};
+}
+
+void FrmAlarmClock::stopTicking()
+{
     for (TickTimer *timer : {m_timer1, m_timer2, m_timer3})
         timer->setEnabled(false);
-
-    const ReminderDate date = m_reminders->dateToSave();
-    SettingsStore &store = m_services.settings;
-    const bool saved = store.save({
-        {kArea, kSection, QStringLiteral("remyear"), date.year},
-        {kArea, kSection, QStringLiteral("remmonth"), date.month},
-        {kArea, kSection, QStringLiteral("remday"), date.day},
-        {kArea, kSection, QStringLiteral("timealarm"), m_ui->TxtTime->text()},
-        {kArea, kSection, QStringLiteral("AlarmMusic"), m_ui->Txtfile->text()},
-    });
-    if (!saved) {
-        const QString message =
-            QStringLiteral("Belltide could not save the alarm time, the music file and the reminder date in\n"
-                           "%1\n\n%2")
-                .arg(store.location(), store.errorString());
-        // Also for the session's log: at a logout nobody may see the box.
-        std::fprintf(stderr, "%s\n", qUtf8Printable(message));
-        if (!m_displayGone)
-            m_services.messageBox.show(message, windowTitle(), MessageBox::Icon::Warning);
-    }
-    m_services.process.endProcess();
-}
-
-void FrmAlarmClock::terminationRequested()
-{
-    if (m_ending) {
-        // What was saved before stays as it was; what the alarm asked of the
-        // desktop ends with the program, as on every other way out.
-        m_alarm->releaseDesktop();
-        m_services.process.endAtOnce();
-    } else
-        Form_Unload();
-}
-
-void FrmAlarmClock::displayLost()
-{
-    m_displayGone = true;
-    if (!m_ending)
-        Form_Unload();
-    // The toolkit ends the program from here, past every destructor.
-    m_alarm->releaseDesktop();
 }
 
 // ---- Folding --------------------------------------------------------------

@@ -13,7 +13,9 @@ class AlarmClock;
 class FrmAbout;
 class FrmClock;
 class FrmHelp;
+class ProgramEnd;
 class Reminders;
+struct LastSettings;
 class TickTimer;
 
 // The main window: its design, folding, start-up and exit. The clock and the
@@ -36,13 +38,12 @@ public:
     void Form_Load();
     void Form_Unload();
     void MnuExit_Click();
-    // SIGTERM, SIGINT or SIGHUP: leaves as closing the window does. A second
-    // one while the exit waits on its warning ends the program at once.
-    void terminationRequested();
-    // The display went away under the program (the X server or the Wayland
-    // compositor ended): saves as leaving does, from inside the toolkit's
-    // exit, with no window left to warn in.
-    void displayLost();
+    // Every way out, and the save on the way.
+    ProgramEnd &programEnd();
+    // What the program leaves for its next run, as the controls hold it now.
+    LastSettings lastSettings() const;
+    // No clock tick, alarm or reminder check from here on.
+    void stopTicking();
 
     void CmdIn_Click();
     void cmdRem_Click();
@@ -79,7 +80,6 @@ protected:
 
 private:
     void applyDesignLook();
-    void SaveSettingsAndEnd();
     void onFocusWindowChanged(QWindow *window);
 
     Services m_services;
@@ -89,6 +89,7 @@ private:
     TickTimer *m_timer3;
     std::unique_ptr<AlarmClock> m_alarm;
     std::unique_ptr<Reminders> m_reminders;
+    std::unique_ptr<ProgramEnd> m_end;
     QPointer<FrmClock> m_frmclock;
     QPointer<FrmHelp> m_frmhelp;
     QPointer<FrmAbout> m_frmAbout;
@@ -96,8 +97,6 @@ private:
     // windows has been: its next activation runs Form_Activate.
     bool m_otherOwnWindowWasActive = false;
     bool m_shownOnce = false;
-    bool m_ending = false;
-    bool m_displayGone = false;
     // Where the window stood when it was last hidden, until it is back there.
     std::optional<QPoint> m_placeWhenHidden;
 };

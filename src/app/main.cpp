@@ -9,6 +9,7 @@
 #include "lazymediaplayer.h"
 #include "dialogs.h"
 #include "processend.h"
+#include "programend.h"
 #include "sessionend.h"
 #include "reminderfile.h"
 #include "singleinstance.h"
@@ -17,6 +18,7 @@
 
 #include "clock.h"
 #include "dbussleepguard.h"
+#include "portalsessionmonitor.h"
 #include "systemdwakealarm.h"
 
 #include <QApplication>
@@ -61,12 +63,6 @@ int main(int argc, char *argv[])
     // is ended when the window goes, and these wait for the answers.
     DBusSleepGuard sleepGuard;
     SystemdWakeAlarm wakeAlarm;
-    // No destructor runs after an end at once: the requests the alarm ended
-    // go out first.
-    process.beforeEndAtOnce = [&] {
-        sleepGuard.endAndWait();
-        wakeAlarm.endAndWait();
-    };
 
     FrmAlarmClock frmAlarmClock(Services{clock, settings, player, fileDialog, messageBox, help, shop, process,
                                          sleepGuard, wakeAlarm,
@@ -84,22 +80,15 @@ int main(int argc, char *argv[])
                      });
 
     // Every end of the session leaves the way closing the window does.
+    ProgramEnd &end = frmAlarmClock.programEnd();
     UnixSignals unixSignals;
-    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &frmAlarmClock,
-                     &FrmAlarmClock::terminationRequested);
+    QObject::connect(&unixSignals, &UnixSignals::terminationRequested, &end, &ProgramEnd::terminationRequested);
     SessionEnd sessionEnd;
-    QObject::connect(&sessionEnd, &SessionEnd::ending, &frmAlarmClock, &FrmAlarmClock::terminationRequested);
+    QObject::connect(&sessionEnd, &SessionEnd::ending, &end, &ProgramEnd::sessionEnding);
+    PortalSessionMonitor sessionMonitor;
+    QObject::connect(&sessionMonitor, &PortalSessionMonitor::ending, &end, &ProgramEnd::sessionEnding);
     DisplayLoss displayLoss;
-    QObject::connect(
-        &displayLoss, &DisplayLoss::lost, &frmAlarmClock,
-        [&] {
-            frmAlarmClock.displayLost();
-            // No destructor runs after this: the requests the alarm ended go
-            // out now.
-            sleepGuard.endAndWait();
-            wakeAlarm.endAndWait();
-        },
-        Qt::DirectConnection);
+    QObject::connect(&displayLoss, &DisplayLoss::lost, &end, &ProgramEnd::displayLost, Qt::DirectConnection);
 
     frmAlarmClock.Form_Load();
     frmAlarmClock.show();

@@ -4,14 +4,20 @@ manager (Inhibit with GNOME's flags, Uninhibit, RegisterClient and the
 client object's QueryEndSession/EndSession signals and EndSessionResponse),
 and GNOME's screen saver, without which the backend would not use the session
 manager at all.
-On the mock interface: Inhibitions() lists those in force as "flags|reason";
-Counts() how many were in force after each change; EndSessionStep(signal)
-sends QueryEndSession, EndSession or CancelEndSession to every client.
+Inhibitions() lists those in force as "flags|reason"; EndSessionStep(signal)
+on the mock interface sends QueryEndSession, EndSession or CancelEndSession
+to every client.
 '''
+
+import os
+import sys
 
 import dbus
 
 from dbusmock import MOCK_IFACE, mockobject
+
+sys.path.insert(0, os.path.dirname(__file__))
+from inhibitions import *  # noqa: E402,F403 pylint: disable=wildcard-import,wrong-import-position
 
 BUS_NAME = 'org.gnome.SessionManager'
 MAIN_OBJ = '/org/gnome/SessionManager'
@@ -22,9 +28,7 @@ SCREENSAVER = 'org.gnome.ScreenSaver'
 
 
 def load(mock, _parameters):
-    mock.inhibitions = {}
-    mock.counts = []
-    mock.cookies = 0
+    start(mock)
     mock.clients = []
     mock.AddProperties(MAIN_IFACE, {'InhibitedActions': dbus.UInt32(0), 'SessionIsActive': True})
     mock.screensaver = dbus.service.BusName(SCREENSAVER, dbus.SessionBus(), do_not_queue=True)
@@ -32,22 +36,14 @@ def load(mock, _parameters):
                    [('GetActive', '', 'b', 'ret = False'), ('GetActiveTime', '', 'u', 'ret = 0')])
 
 
-def changed(self):
-    self.counts.append(len(self.inhibitions))
-
-
 @dbus.service.method(MAIN_IFACE, in_signature='susu', out_signature='u')
 def Inhibit(self, _app_id, _toplevel_xid, reason, flags):
-    self.cookies += 1
-    self.inhibitions[self.cookies] = f'{int(flags)}|{reason}'
-    changed(self)
-    return dbus.UInt32(self.cookies)
+    return inhibit(self, f'{int(flags)}|{reason}')
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='u', out_signature='')
 def Uninhibit(self, cookie):
-    if self.inhibitions.pop(int(cookie), None) is not None:
-        changed(self)
+    release(self, cookie)
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='ss', out_signature='o')
@@ -63,16 +59,6 @@ def UnregisterClient(self, path):
     if str(path) in self.clients:
         self.clients.remove(str(path))
         self.RemoveObject(path)
-
-
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
-def Inhibitions(self):
-    return list(self.inhibitions.values())
-
-
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='au')
-def Counts(self):
-    return dbus.Array(self.counts, signature='u')
 
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')

@@ -16,8 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/session.sh" portal
 require dbus-send /usr/libexec/xdg-desktop-portal
 [[ -n "${DISPLAY:-}" && -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]] \
   || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
-/usr/bin/python3 -c 'import dbusmock' 2>/dev/null \
-  || { echo "FAIL: python3-dbusmock is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+require_dbusmock
 
 export PORTAL_DESKTOP=$1; shift
 case $PORTAL_DESKTOP in

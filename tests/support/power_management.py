@@ -1,11 +1,14 @@
 '''Stand-in for the older org.freedesktop.PowerManagement.Inhibit (KDE, Xfce;
-python3-dbusmock template). Inhibitions() on the mock interface lists the
-reasons of those in force.
+python3-dbusmock template). Inhibitions() lists the reasons of those in force.
 '''
+
+import os
+import sys
 
 import dbus
 
-from dbusmock import MOCK_IFACE
+sys.path.insert(0, os.path.dirname(__file__))
+from inhibitions import *  # noqa: E402,F403 pylint: disable=wildcard-import,wrong-import-position
 
 BUS_NAME = 'org.freedesktop.PowerManagement'
 MAIN_OBJ = '/org/freedesktop/PowerManagement/Inhibit'
@@ -14,22 +17,14 @@ SYSTEM_BUS = False
 
 
 def load(mock, _parameters):
-    mock.inhibitions = {}
-    mock.cookies = 0
+    start(mock)
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='ss', out_signature='u')
-def Inhibit(self, application, reason):
-    self.cookies += 1
-    self.inhibitions[self.cookies] = str(reason)
-    return dbus.UInt32(self.cookies)
+def Inhibit(self, _application, reason):
+    return inhibit(self, str(reason))
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='u', out_signature='')
 def UnInhibit(self, cookie):
-    self.inhibitions.pop(int(cookie), None)
-
-
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
-def Inhibitions(self):
-    return list(self.inhibitions.values())
+    release(self, cookie)

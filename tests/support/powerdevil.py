@@ -1,13 +1,16 @@
 '''Stand-in for what lies beneath the desktop portal's KDE backend
 (xdg-desktop-portal-kde), as a python3-dbusmock template: PowerDevil's policy
-agent, AddInhibition and ReleaseInhibition.
-On the mock interface: Inhibitions() lists those in force as "types|reason";
-Counts() how many were in force after each change.
+agent, AddInhibition and ReleaseInhibition. Inhibitions() lists those in
+force as "types|reason".
 '''
+
+import os
+import sys
 
 import dbus
 
-from dbusmock import MOCK_IFACE
+sys.path.insert(0, os.path.dirname(__file__))
+from inhibitions import *  # noqa: E402,F403 pylint: disable=wildcard-import,wrong-import-position
 
 BUS_NAME = 'org.kde.Solid.PowerManagement'
 MAIN_OBJ = '/org/kde/Solid/PowerManagement/PolicyAgent'
@@ -16,30 +19,14 @@ SYSTEM_BUS = False
 
 
 def load(mock, _parameters):
-    mock.inhibitions = {}
-    mock.counts = []
-    mock.cookies = 0
+    start(mock)
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='uss', out_signature='u')
 def AddInhibition(self, types, _app_name, reason):
-    self.cookies += 1
-    self.inhibitions[self.cookies] = f'{int(types)}|{reason}'
-    self.counts.append(len(self.inhibitions))
-    return dbus.UInt32(self.cookies)
+    return inhibit(self, f'{int(types)}|{reason}')
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='u', out_signature='')
 def ReleaseInhibition(self, cookie):
-    if self.inhibitions.pop(int(cookie), None) is not None:
-        self.counts.append(len(self.inhibitions))
-
-
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
-def Inhibitions(self):
-    return list(self.inhibitions.values())
-
-
-@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='au')
-def Counts(self):
-    return dbus.Array(self.counts, signature='u')
+    release(self, cookie)

@@ -1,4 +1,4 @@
-# The set-up desktop.sh and mutter.sh share, sourced with a name for the work
+# The set-up bus.sh, desktop.sh, portal.sh and mutter.sh share, sourced with a name for the work
 # folder: required tools, a temporary folder, and the processes started for
 # the command, all ended with the script.
 require() { # TOOL...: each one installed, or a failure naming the installer
@@ -6,6 +6,10 @@ require() { # TOOL...: each one installed, or a failure naming the installer
     command -v "$tool" >/dev/null \
       || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
   done
+}
+require_dbusmock() { # the stand-ins' python3-dbusmock, Debian's
+  /usr/bin/python3 -c 'import dbusmock' 2>/dev/null \
+    || { echo "FAIL: python3-dbusmock is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
 }
 work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-$1.XXXXXX")
 pids=()
@@ -16,6 +20,8 @@ cleanup() {
 }
 trap cleanup EXIT
 trap 'exit 143' TERM INT
+# The stand-ins' shared module (inhibitions.py) leaves no cache in the sources.
+export PYTHONDONTWRITEBYTECODE=1
 # A session bus of its own: what the program asks of the desktop's services
 # goes there, never to the machine's own session; and it starts none of the
 # machine's services (tests/support/bus/session.conf).

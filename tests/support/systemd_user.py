@@ -3,7 +3,9 @@ template): transient units, started and stopped. Started with the parameter
 {"version": 252} it takes a timer with WakeSystem=true and fails it, as
 systemd before 254 does for a user.
 Timers() on the mock interface lists the timers loaded as
-"state|OnCalendar|WakeSystem|RemainAfterElapse".
+"state|OnCalendar|WakeSystem|RemainAfterElapse"; TimerProperties() the timer
+properties of each StartTransientUnit call as one line, with their D-Bus
+types, the description and AddRef (which ties a unit to its client) aside.
 '''
 
 import dbus
@@ -19,6 +21,7 @@ SYSTEM_BUS = False
 def load(mock, parameters):
     mock.version = int(parameters.get('version', 255))
     mock.units = {}
+    mock.timer_properties = []
 
 
 def unit_path(name):
@@ -33,6 +36,8 @@ def forget(self, name):
 @dbus.service.method(MAIN_IFACE, in_signature='ssa(sv)a(sa(sv))', out_signature='o')
 def StartTransientUnit(self, name, mode, properties, aux):
     props = {str(k): v for k, v in properties}
+    self.timer_properties.append(' '.join(sorted(f'{k}={v!r}' for k, v in props.items()
+                                                 if k not in ('Description', 'AddRef'))))
     calendar = ' '.join(str(expr) for base, expr in props.get('TimersCalendar', []) if base == 'OnCalendar')
     wake = bool(props.get('WakeSystem', False))
     state = 'failed' if wake and self.version < 254 else 'active'
@@ -63,3 +68,8 @@ def GetUnit(self, name):
 @dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
 def Timers(self):
     return [u for n, u in self.units.items() if n.endswith('.timer')]
+
+
+@dbus.service.method(MOCK_IFACE, in_signature='', out_signature='as')
+def TimerProperties(self):
+    return self.timer_properties

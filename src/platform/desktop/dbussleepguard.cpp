@@ -8,10 +8,7 @@
 
 namespace {
 
-const QString kPortalService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kPortalPath = QStringLiteral("/org/freedesktop/portal/desktop");
 const QString kPortalInhibit = QStringLiteral("org.freedesktop.portal.Inhibit");
-const QString kPortalRequest = QStringLiteral("org.freedesktop.portal.Request");
 const QString kPmService = QStringLiteral("org.freedesktop.PowerManagement");
 const QString kPmPath = QStringLiteral("/org/freedesktop/PowerManagement/Inhibit");
 const QString kPmInhibit = QStringLiteral("org.freedesktop.PowerManagement.Inhibit");
@@ -26,13 +23,6 @@ constexpr int kReleaseTimeoutMs = 3000;
 DBusSleepGuard::DBusSleepGuard(QObject *parent)
     : QObject(parent)
 {
-}
-
-QDBusConnection &DBusSleepGuard::bus()
-{
-    if (!m_bus)
-        m_bus = QDBusConnection::sessionBus();
-    return *m_bus;
 }
 
 DBusSleepGuard::DBusSleepGuard(const QDBusConnection &bus, QObject *parent)
@@ -63,8 +53,7 @@ void DBusSleepGuard::endAndWait()
         release(asking);
     }
     release(m_held);
-    for (QDBusPendingCall &call : m_releases)
-        call.waitForFinished();
+    m_bus.waitForSent();
 }
 
 void DBusSleepGuard::keepAwake(const QString &reason)
@@ -75,7 +64,7 @@ void DBusSleepGuard::keepAwake(const QString &reason)
         return; // its answer looks at the reason again
     if (m_held.via != Via::Nothing && m_held.reason == reason)
         return;
-    if (!bus().isConnected()) {
+    if (!m_bus.connection().isConnected()) {
         nothingKeepsAwake(QStringLiteral("there is no session bus"));
         return;
     }
@@ -97,15 +86,11 @@ void DBusSleepGuard::allowSleep()
 void DBusSleepGuard::askPortal()
 {
     const QString token = QStringLiteral("belltide_%1").arg(++m_tokens);
-    // The request object's path is known before the call, so its answer
-    // cannot come before we listen for it.
-    QString sender = bus().baseService().mid(1);
-    sender.replace(u'.', u'_');
-    m_asking = Inhibition{Via::Portal, m_reason, kPortalPath + QStringLiteral("/request/") + sender + u'/' + token, 0};
+    m_asking = Inhibition{Via::Portal, m_reason, m_bus.portalObject("request", token), 0};
     m_portalResponse.reset();
     watch(m_asking.requestPath, true);
 
-    QDBusMessage call = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInhibit,
+    QDBusMessage call = QDBusMessage::createMethodCall(SessionBus::kPortal, SessionBus::kPortalPath, kPortalInhibit,
                                                        QStringLiteral("Inhibit"));
     call << QString() << kSuspendFlag
          << QVariantMap{{QStringLiteral("handle_token"), token}, {QStringLiteral("reason"), m_reason}};
@@ -124,7 +109,7 @@ void DBusSleepGuard::askPowerManagement(const QString &whyNotPortal)
 void DBusSleepGuard::send(const QDBusMessage &call)
 {
     m_callAnswered = false;
-    m_ask = bus().asyncCall(call, kAskTimeoutMs);
+    m_ask = m_bus.connection().asyncCall(call, kAskTimeoutMs);
     m_askWatcher = new QDBusPendingCallWatcher(*m_ask, this);
     connect(m_askWatcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher *w) {
         w->deleteLater();
@@ -222,7 +207,7 @@ void DBusSleepGuard::release(Inhibition &inhibition)
     QDBusMessage call;
     if (held.via == Via::Portal) {
         watch(held.requestPath, false);
-        call = QDBusMessage::createMethodCall(kPortalService, held.requestPath, kPortalRequest,
+        call = QDBusMessage::createMethodCall(SessionBus::kPortal, held.requestPath, SessionBus::kRequest,
                                               QStringLiteral("Close"));
     } else if (held.via == Via::PowerManagement) {
         call = QDBusMessage::createMethodCall(kPmService, kPmPath, kPmInhibit, QStringLiteral("UnInhibit"));
@@ -230,25 +215,17 @@ void DBusSleepGuard::release(Inhibition &inhibition)
     } else {
         return;
     }
-    m_releases.removeIf([](const QDBusPendingCall &c) { return c.isFinished(); });
-    m_releases.append(bus().asyncCall(call, kReleaseTimeoutMs));
+    m_bus.send(call, kReleaseTimeoutMs);
 }
 
 void DBusSleepGuard::watch(const QString &requestPath, bool on)
 {
-    if (on)
-        bus().connect(kPortalService, requestPath, kPortalRequest, QStringLiteral("Response"), this,
-                      SLOT(portalResponse(uint, QVariantMap)));
-    else
-        bus().disconnect(kPortalService, requestPath, kPortalRequest, QStringLiteral("Response"), this,
-                         SLOT(portalResponse(uint, QVariantMap)));
+    m_bus.watchRequest(requestPath, this, SLOT(portalResponse(uint, QVariantMap)), on);
 }
 
 void DBusSleepGuard::nothingKeepsAwake(const QString &why)
 {
-    if (std::exchange(m_told, true))
-        return;
-    qWarning("Belltide cannot keep the machine from suspending while an alarm is set (%s): "
-             "the machine may sleep through the alarm",
-             qUtf8Printable(why));
+    m_bus.warnOnce(QStringLiteral("Belltide cannot keep the machine from suspending while an alarm is set (%1): "
+                                  "the machine may sleep through the alarm")
+                       .arg(why));
 }

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "sessionbus.h"
 #include "sleepguard.h"
 
-#include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusPendingCall>
 #include <QObject>
@@ -34,9 +34,7 @@ public:
     DBusSleepGuard(const QDBusConnection &bus, QObject *parent = nullptr);
     ~DBusSleepGuard() override;
 
-    // Ends what is held or on its way and waits a moment for the answers:
-    // at the program's end, also one that skips the destructors.
-    void endAndWait();
+    void endAndWait() override;
 
     void keepAwake(const QString &reason) override;
     void allowSleep() override;
@@ -68,9 +66,7 @@ private:
     void watch(const QString &requestPath, bool on);
     void nothingKeepsAwake(const QString &why);
 
-    QDBusConnection &bus();
-
-    std::optional<QDBusConnection> m_bus;
+    SessionBus m_bus;
     QString m_reason;
     bool m_wanted = false;
     // The request on its way; a portal's is decided by its Response signal
@@ -84,6 +80,4 @@ private:
     // What is held now.
     Inhibition m_held;
     int m_tokens = 0;
-    bool m_told = false;
-    QList<QDBusPendingCall> m_releases;
 };

@@ -17,4 +17,7 @@ public:
     virtual void keepAwake(const QString &reason) = 0;
     // The machine may sleep again.
     virtual void allowSleep() = 0;
+    // Ends what is held or on its way and waits a moment for the answers:
+    // at the program's end, also one that skips the destructors.
+    virtual void endAndWait() {}
 };

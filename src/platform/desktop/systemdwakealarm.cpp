@@ -5,7 +5,6 @@
 #include <QDBusMessage>
 #include <QDBusMetaType>
 #include <QDBusObjectPath>
-#include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
 #include <QDBusVariant>
 #include <QTimer>
@@ -134,13 +133,6 @@ SystemdWakeAlarm::SystemdWakeAlarm(QObject *parent)
     registerTypes();
 }
 
-QDBusConnection &SystemdWakeAlarm::bus()
-{
-    if (!m_bus)
-        m_bus = QDBusConnection::sessionBus();
-    return *m_bus;
-}
-
 SystemdWakeAlarm::SystemdWakeAlarm(const QDBusConnection &bus, QObject *parent)
     : QObject(parent)
     , m_bus(bus)
@@ -156,8 +148,7 @@ SystemdWakeAlarm::~SystemdWakeAlarm()
 void SystemdWakeAlarm::endAndWait()
 {
     cancel();
-    for (QDBusPendingCall &call : m_calls)
-        call.waitForFinished();
+    m_bus.waitForSent();
 }
 
 QString SystemdWakeAlarm::unitName(const QDateTime &when, const QString &suffix)
@@ -174,7 +165,7 @@ void SystemdWakeAlarm::wakeAt(const QDateTime &when, const QString &why)
 {
     if (m_refused || (!m_timer.isEmpty() && when == m_when))
         return;
-    if (!bus().isConnected()) {
+    if (!m_bus.connection().isConnected()) {
         refused(QStringLiteral("there is no session bus"));
         return;
     }
@@ -222,10 +213,8 @@ void SystemdWakeAlarm::start(const QString &why)
     call << m_timer << QStringLiteral("replace") << QVariant::fromValue(timer) << QVariant::fromValue(aux);
 
     const QString name = m_timer;
-    auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(call, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, name](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusError error = QDBusPendingReply<QDBusObjectPath>(*w).error();
+    m_bus.ask(call, kCallTimeoutMs, this, [this, name](const QDBusPendingCall &answer) {
+        const QDBusError error = QDBusPendingReply<QDBusObjectPath>(answer).error();
         // A wake for the same moment, left by an earlier run: it serves.
         if (error.isValid() && error.name() != QLatin1String("org.freedesktop.systemd1.UnitExists")) {
             if (m_timer == name)
@@ -248,28 +237,23 @@ void SystemdWakeAlarm::stop(const QString &timer)
     QDBusMessage call = managerCall(QStringLiteral("StopUnit"));
     call << timer << QStringLiteral("replace");
     // An elapsed timer has unloaded itself: nothing to stop, no error to tell.
-    m_calls.removeIf([](const QDBusPendingCall &c) { return c.isFinished(); });
-    m_calls.append(bus().asyncCall(call, kCallTimeoutMs));
+    m_bus.send(call, kCallTimeoutMs);
 }
 
 void SystemdWakeAlarm::check(const QString &timer)
 {
     QDBusMessage getUnit = managerCall(QStringLiteral("GetUnit"));
     getUnit << timer;
-    auto *watcher = new QDBusPendingCallWatcher(bus().asyncCall(getUnit, kCallTimeoutMs), this);
-    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this, timer](QDBusPendingCallWatcher *w) {
-        w->deleteLater();
-        const QDBusPendingReply<QDBusObjectPath> unit(*w);
+    m_bus.ask(getUnit, kCallTimeoutMs, this, [this, timer](const QDBusPendingCall &answer) {
+        const QDBusPendingReply<QDBusObjectPath> unit(answer);
         if (unit.isError())
             return; // elapsed, or stopped meanwhile
         QDBusMessage get = QDBusMessage::createMethodCall(kService, unit.value().path(),
                                                           QStringLiteral("org.freedesktop.DBus.Properties"),
                                                           QStringLiteral("Get"));
         get << kUnit << QStringLiteral("ActiveState");
-        auto *state = new QDBusPendingCallWatcher(bus().asyncCall(get, kCallTimeoutMs), this);
-        connect(state, &QDBusPendingCallWatcher::finished, this, [this, timer](QDBusPendingCallWatcher *s) {
-            s->deleteLater();
-            const QDBusPendingReply<QDBusVariant> reply(*s);
+        m_bus.ask(get, kCallTimeoutMs, this, [this, timer](const QDBusPendingCall &state) {
+            const QDBusPendingReply<QDBusVariant> reply(state);
             if (reply.isError() || reply.value().variant().toString() != QLatin1String("failed"))
                 return;
             if (m_timer == timer)
@@ -277,7 +261,7 @@ void SystemdWakeAlarm::check(const QString &timer)
             // A failed unit stays loaded until it is reset.
             QDBusMessage reset = managerCall(QStringLiteral("ResetFailedUnit"));
             reset << timer;
-            m_calls.append(bus().asyncCall(reset, kCallTimeoutMs));
+            m_bus.send(reset, kCallTimeoutMs);
             refused(QStringLiteral("the user service manager does not let this user wake the machine; "
                                    "systemd allows it from version 254 on"));
         });
@@ -286,7 +270,6 @@ void SystemdWakeAlarm::check(const QString &timer)
 
 void SystemdWakeAlarm::refused(const QString &why)
 {
-    if (std::exchange(m_refused, true))
-        return;
-    qWarning("Belltide cannot wake the machine from suspend for the alarm (%s)", qUtf8Printable(why));
+    m_refused = true;
+    m_bus.warnOnce(QStringLiteral("Belltide cannot wake the machine from suspend for the alarm (%1)").arg(why));
 }

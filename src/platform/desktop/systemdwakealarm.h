@@ -1,12 +1,9 @@
 #pragma once
 
+#include "sessionbus.h"
 #include "wakealarm.h"
 
-#include <QDBusConnection>
-#include <QDBusPendingCall>
 #include <QObject>
-
-#include <optional>
 
 // Wakes the machine through the user's service manager (systemd's user
 // instance, on the session bus): a transient timer unit with WakeSystem=true
@@ -30,9 +27,7 @@ public:
     SystemdWakeAlarm(const QDBusConnection &bus, QObject *parent = nullptr);
     ~SystemdWakeAlarm() override;
 
-    // Ends what is held or on its way and waits a moment for the answers:
-    // at the program's end, also one that skips the destructors.
-    void endAndWait();
+    void endAndWait() override;
 
     void wakeAt(const QDateTime &when, const QString &why) override;
     void cancel() override;
@@ -51,11 +46,8 @@ private:
     void refused(const QString &why);
     QDBusMessage managerCall(const QString &method) const;
 
-    QDBusConnection &bus();
-
-    std::optional<QDBusConnection> m_bus;
+    SessionBus m_bus;
     QDateTime m_when;
     QString m_timer; // the timer unit set, or on its way
     bool m_refused = false;
-    QList<QDBusPendingCall> m_calls;
 };

@@ -14,4 +14,7 @@ public:
     virtual void wakeAt(const QDateTime &when, const QString &why) = 0;
     // No wake any more.
     virtual void cancel() = 0;
+    // Ends what is set or on its way and waits a moment for the answers: at
+    // the program's end, also one that skips the destructors.
+    virtual void endAndWait() {}
 };

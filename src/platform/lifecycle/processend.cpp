@@ -12,7 +12,5 @@ void QtProcessControl::endProcess()
 
 void QtProcessControl::endAtOnce()
 {
-    if (beforeEndAtOnce)
-        beforeEndAtOnce();
     ::_exit(EXIT_FAILURE);
 }

@@ -1,6 +1,7 @@
 #include "dbussleepguard.h"
 #include "fakes.h"
-#include "sessionend.h"
+#include "portalsessionmonitor.h"
+#include "programend.h"
 
 #include <QDBusConnection>
 #include <QDBusContext>
@@ -25,26 +26,29 @@ QString reason(const char *time)
     return QStringLiteral("Belltide has an alarm set for %1").arg(QLatin1String(time));
 }
 
-// What the stand-in beneath the backend holds, as "kind|reason": GNOME's
-// flags (4 is suspend alone) or KDE's inhibition types (1 is suspend).
+// A method of the stand-in beneath the backend, on its mock interface.
+QDBusMessage standIn(const QString &method, const QVariantList &arguments = {})
+{
+    QDBusMessage call = QDBusMessage::createMethodCall(qEnvironmentVariable("POWER_NAME"),
+                                                       qEnvironmentVariable("POWER_PATH"),
+                                                       QStringLiteral("org.freedesktop.DBus.Mock"), method);
+    call.setArguments(arguments);
+    return QDBusConnection::sessionBus().call(call);
+}
+// What it holds, as "kind|reason": GNOME's flags (4 is suspend alone) or
+// KDE's inhibition types (1 is suspend); and how many after each change.
 QStringList held()
 {
-    const QDBusReply<QStringList> reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        qEnvironmentVariable("POWER_NAME"), qEnvironmentVariable("POWER_PATH"),
-        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("Inhibitions")));
+    const QDBusReply<QStringList> reply = standIn(QStringLiteral("Inhibitions"));
     return reply.isValid() ? reply.value() : QStringList{QStringLiteral("error: ") + reply.error().message()};
 }
 QStringList heldFor(const char *time)
 {
     return {(kGnome ? QStringLiteral("4|") : QStringLiteral("1|")) + reason(time)};
 }
-// How many it held after each change, from its start.
 QList<uint> counts()
 {
-    const QDBusReply<QList<uint>> reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        qEnvironmentVariable("POWER_NAME"), qEnvironmentVariable("POWER_PATH"),
-        QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("Counts")));
-    return reply.value();
+    return QDBusReply<QList<uint>>(standIn(QStringLiteral("Counts"))).value();
 }
 
 QByteArray backendLog()
@@ -141,16 +145,14 @@ private slots:
         QVERIFY(said.open());
         const int stderrFd = ::dup(2);
         ::dup2(said.handle(), 2);
-        auto sessionEnd = std::make_unique<SessionEnd>();
-        connect(sessionEnd.get(), &SessionEnd::ending, b.w.get(), &FrmAlarmClock::terminationRequested);
+        auto sessionEnd = std::make_unique<PortalSessionMonitor>();
+        connect(sessionEnd.get(), &PortalSessionMonitor::ending, &b.w->programEnd(), &ProgramEnd::sessionEnding);
         QTRY_COMPARE_WITH_TIMEOUT(portal.monitorAnswers, QStringList{kGnome ? "0" : "2"}, 30000);
         const qsizetype answered = backendLog().count("No more pending QueryEndResponse calls");
         const qsizetype timedOut = backendLog().count("Stop waiting for QueryEndResponse calls");
         portal.states.clear();
         for (int i = 0; i < steps.size(); ++i) {
-            const QDBusMessage reply = bus.call(QDBusMessage::createMethodCall(
-                qEnvironmentVariable("POWER_NAME"), qEnvironmentVariable("POWER_PATH"),
-                QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("EndSessionStep")) << steps[i]);
+            const QDBusMessage reply = standIn(QStringLiteral("EndSessionStep"), {steps[i]});
             QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
             QTRY_VERIFY_WITH_TIMEOUT(portal.states.contains(states[i]), 30000);
             // Saved by the query-end already, or by the end without one.
