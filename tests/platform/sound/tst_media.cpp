@@ -41,7 +41,6 @@ private slots:
         QVERIFY(ffmpeg(sine, {"-c:a", "libmp3lame"}, "one.mp3"));
         QVERIFY(ffmpeg(sine, {"-c:a", "wmav2", "-f", "asf"}, "one.wma"));
         QVERIFY(put(fixture("text.mp3"), "These are not the tunes you are looking for.\n"));
-        QVERIFY(QDir(m_dir.path()).mkdir(QStringLiteral("folder.mp3")));
         // A WAV file cut off after its format: GStreamer neither plays it nor
         // reports an error.
         QByteArray head = QByteArray::fromHex("52494646000000005741564566" "6d74201000000001000100"
@@ -64,12 +63,9 @@ private slots:
         QTest::newRow("MP3") << "one.mp3" << State::PlayingFile << O();
         QTest::newRow("WMA") << "one.wma" << State::PlayingFile << O();
         QTest::newRow("missing") << "missing.wav" << State::PlayingFallback << O();
-        QTest::newRow("empty path") << "" << State::PlayingFallback << O();
-        QTest::newRow("folder") << "folder.mp3" << State::PlayingFallback << O();
         QTest::newRow("text named .mp3") << "text.mp3" << State::PlayingFallback << O();
         QTest::newRow("WAV that never starts") << "cut.wav" << State::PlayingFallback << O();
         QTest::newRow("prepared, then removed") << "armed.wav" << State::PlayingFallback << O("");
-        QTest::newRow("prepared, then text") << "armed.wav" << State::PlayingFallback << O("no tune\n");
         QTest::newRow("prepared, then written") << "armed.wav" << State::PlayingFile << O(AlarmTone::wav());
     }
     void playsOnceToItsEnd() {
@@ -85,11 +81,10 @@ private slots:
             QCOMPARE(soundStreams(), 0);
             QVERIFY(put(fixture("armed.wav"), *whenFired));
         }
-        player.setFileName(name.isEmpty() ? name : m_dir.filePath(name));
+        player.setFileName(m_dir.filePath(name));
         QTRY_COMPARE_WITH_TIMEOUT(player.state(), plays, QtMediaPlayer::stallLimitMs + 10000);
         QTRY_COMPARE_WITH_TIMEOUT(soundStreams(true), 1, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 30000);
-        QCOMPARE(player.state(), State::Idle);
         int tones = 0;
         for (const QList<QVariant> &change : states)
             tones += change.at(0).value<State>() == State::PlayingFallback;
@@ -97,19 +92,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(soundStreams(), 0, 5000);
         QCOMPARE(ended.count(), 1);
         QCOMPARE(player.state(), State::Idle);
-    }
-
-    void theToneIsALoudPatternOfAFewSeconds() {
-        const QByteArray wav = AlarmTone::wav();
-        const int n = (wav.size() - 44) / 2;
-        int peak = 0, quiet = 0;
-        for (int i = 0; i < n; ++i) {
-            const int v = std::abs(int(qFromLittleEndian<qint16>(wav.constData() + 44 + 2 * i)));
-            peak = std::max(peak, v);
-            quiet += v < 100;
-        }
-        QVERIFY(peak > 16000 && peak < 32767);
-        QVERIFY(quiet > n / 5 && quiet < n * 4 / 5); // beeps with pauses
     }
 };
 
