@@ -115,9 +115,9 @@ private slots:
         }
     }
 
-    // A reminder of an earlier run is delivered on its day (its date saved
-    // at exit and kept by quiet runs: tst_app); one set in a later run is
-    // tested against its own date, not the restored one.
+    // A reminder set in a later run is tested against its own date, not the
+    // one restored from the earlier run (delivered on its day after a
+    // restart: e2e_alarm).
     void aReminderAcrossRuns() {
         setReminder(u"earlier"_s, today().addDays(1));
         b->restart();
@@ -128,12 +128,6 @@ private slots:
         alarmGoesOff();
         QCOMPARE(b->ui().TxtRem->text(), QString());
         QCOMPARE(file(), QByteArray("\"newer\"\r\n"));
-        b->restart();
-        b->p.clock.t = b->p.clock.t.addDays(1);
-        b->w->reminders().Timer3_Timer();
-        alarmGoesOff();
-        QCOMPARE(b->ui().TxtRem->text(), u"newer"_s);
-        QVERIFY(!QFile::exists(b->p.reminderFile()));
     }
 
     // The alarm goes off while a message of Set Reminder is open: what it
