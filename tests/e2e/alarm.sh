@@ -1,10 +1,30 @@
 #!/usr/bin/env bash
 # The road of one alarm with a reminder: set a reminder and an alarm, leave,
 # start again the next minute, hear the music, get the reminder back, Stop.
-# The program runs on a fake clock, so the alarm's minute comes when planned.
+# Then the clock moved under the running program: forward, back by less than
+# a second and across a change of time zone (the tick re-armed from the
+# clock: tst_clock). Each time the display is right at the next tick, which
+# the alarm shows: it rings as soon as the display reaches its minute. The
+# wake timer follows the zone. Then faults at exit, as an ordinary user meets
+# them: SIGTERM, a copy killed outright, a second copy started and the X
+# server ending. (Garbage in the files: tst_storage's readers. A save that
+# fails: tst_storage, under a real file size limit, and tst_programend.)
+# The program runs on a fake clock, with a time-zone file of its own that the
+# story replaces.
 source "$(dirname "$0")/lib.sh"
 song="$HOME/song.wav"
 ffmpeg -nostdin -loglevel error -f lavfi -i "sine=frequency=660:duration=30" "$song"
+stand_in systemd_user org.freedesktop.systemd1
+export TZ=":$HOME/localtime"
+set_zone() { cp "/usr/share/zoneinfo/$1" "$HOME/zone.new" && mv "$HOME/zone.new" "$HOME/localtime"; }
+set_zone UTC
+ring_and_stop() { # ALARM: it rings within 10 s, then Stop ends the sound and empties the box
+  wait_sound 1 || fail "the alarm $1 did not ring"
+  [[ $(read_box $TXTTIME) == "$1 Has Passed" ]] || fail "the alarm box does not read '$1 Has Passed'"
+  click $CMDRESET
+  wait_sound 0 || fail "Stop did not end the sound"
+  [[ $(read_box $TXTTIME) == "<empty>" ]] || fail "Stop did not empty the alarm box"
+}
 
 note "a reminder for today and an alarm at 7:30, then File > Exit"
 start "2026-05-07 07:20:00"
@@ -23,16 +43,67 @@ ended || fail "exit status $?"
 grep -q '^remday=" 7"$' "$(settings)" && grep -q '^timealarm="7:30"$' "$(settings)" \
   || fail "not saved: $(cat "$(settings)")"
 
-note "started again at 7:29:57: the restored alarm sounds within 10 s"
+note "started again at 7:29:57: the restored alarm sounds within 10 s, the reminder comes back"
 start "2026-05-07 07:29:57"
-wait_sound 1 || fail "no sound within 10 s"
-[[ $(read_box $TXTTIME) == "7:30 Has Passed" ]] || fail "the alarm box does not read 'Has Passed'"
+ring_and_stop "7:30"
 click $CMDREM
 within 10 test ! -f "$app/reminder.ini" || fail "the delivered reminder file stayed"
 [[ $(read_box $TXTREM) == 'Water the plants, "now"' ]] || fail "the reminder did not come back"
-click $CMDRESET
-wait_sound 0 || fail "Stop did not end the sound"
-[[ $(read_box $TXTTIME) == "<empty>" ]] || fail "Stop did not empty the alarm box"
+
+note "forward, then back by less than a second, just before the alarm's minute: it rings on that minute"
+arm "7:36"
+set_clock "2026-05-07 07:35:59.300"
+sleep 0.2
+set_clock "2026-05-07 07:35:58.900"
+ring_and_stop "7:36"
+
+note "a new time zone, UTC to India (+5:30): the display follows, the alarm rings, the wake moves"
+arm "12:45"
+until_held timers "active|2026-05-07 12:44:00 UTC|1|0" || fail "no wake at 12:44 UTC"
+set_clock "2026-05-07 07:14:50"
+set_zone Asia/Kolkata
+until_held timers "active|2026-05-07 07:15:00 UTC|1|0" || fail "the wake did not follow the zone"
+ring_and_stop "12:45"
+
+note "and back to UTC, a few seconds before 7:16"
+arm "7:16"
+set_clock "2026-05-07 07:15:57"
+set_zone UTC
+ring_and_stop "7:16"
+
+note "SIGTERM saves"
+type_into $TXTTIME "6:05"
 kill -TERM "$pid"
 ended || fail "exit status $? after SIGTERM"
+grep -q '^timealarm="6:05"$' "$(settings)" || fail "SIGTERM did not save"
+
+note "a copy killed outright is no obstacle; a second copy only brings the first forward"
+start
+kill -KILL "$pid"
+wait "$pid" || true
+start
+xdotool windowminimize "$id"
+window_gone Belltide || fail "the main window did not go down"
+before=$(md5sum < "$(settings)")
+xev -root -event property >"$HOME/xev.log" 2>&1 &
+xev=$!
+listens() { xprop -root -f _BELLTIDE_XEV 8s -set _BELLTIDE_XEV ready; grep -q _BELLTIDE_XEV "$HOME/xev.log"; }
+within 10 listens || fail "xev does not listen"
+DESKTOP_STARTUP_ID="launch-1_TIME0" timeout 20 "$program" || fail "the second copy did not end by itself"
+wait_window Belltide >/dev/null || fail "the first copy did not come forward"
+# The launch's startup notification is completed: the busy cursor goes.
+within 10 grep -q _NET_STARTUP_INFO_BEGIN "$HOME/xev.log" || fail "the second launch's startup notice stayed open"
+kill "$xev"
+[[ $(md5sum < "$(settings)") == "$before" ]] || fail "the second copy touched the settings"
+kill -0 "$pid" || fail "the first copy ended"
+menu $MENU_FILE 1
+ended || fail "exit status $?"
+
+note "the X server ends under the program: the typed alarm is saved"
+start
+type_into $TXTTIME "4:44"
+kill -KILL "$DESKTOP_XVFB_PID"
+ended || true
+grep -q '^timealarm="4:44"$' "$(settings)" \
+  || { cat "$HOME/belltide.log"; fail "the alarm typed before the X server ended was not saved"; }
 note "ok"

@@ -15,12 +15,17 @@ is() { [[ $("${@:2}") == "$1" ]]; } # EXPECTED COMMAND...: the command prints th
 # A program folder of our own, so the reminder file lands there.
 app="$HOME/app"
 if [[ -n "${1:-}" ]]; then cp -r "$(dirname "$1")" "$app"; program="$app/belltide"; fi
-# start [FAKE_START_TIME]: the program, on a clock that starts then if given
-start() {
-  [[ -z "${1:-}" ]] || export LD_PRELOAD=$(dpkg -L libfaketime | grep -m1 '/libfaketime\.so\.1$') FAKETIME="@$1"
+# set_clock "YYYY-MM-DD hh:mm:ss[.frac]": the clock of a program started on a
+# fake clock, in UTC, from now on (libfaketime reads the offset at each call)
+shift_file="$HOME/faketime.rc"
+set_clock() { printf '%+.3f\n' "$(( $(date -ud "$1" +%s%N) - $(date +%s%N) ))e-9" >"$shift_file"; }
+export FAKETIME_NO_CACHE=1 FAKETIME_DONT_FAKE_MONOTONIC=1
+start() { # [FAKE_START_TIME]: the program, on a fake clock set then if given
+  [[ -z "${1:-}" ]] || { set_clock "$1"; export LD_PRELOAD=$(dpkg -L libfaketime | grep -m1 '/libfaketime\.so\.1$'); }
+  [[ -z "${1:-}" ]] || export FAKETIME_TIMESTAMP_FILE=$shift_file
   "$program" >>"$HOME/belltide.log" 2>&1 &
   pid=$!
-  unset LD_PRELOAD FAKETIME
+  unset LD_PRELOAD FAKETIME_TIMESTAMP_FILE
   id=$(wait_window Belltide 90) || { diagnose; fail "no main window"; }
 }
 diagnose() { # what a window that never showed leaves to look at
