@@ -16,8 +16,6 @@
 
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(std::optional<QString>)
-
 // The two files the program keeps, the atomic writer under both, and the
 // folders of the user's alone.
 class TestStorage : public QObject
@@ -119,30 +117,46 @@ private slots:
         }
     }
 
-    // Files edited by hand, or not settings at all (oversized ones: anUnreadableFileIsMovedAside).
-    void settingsFilesNotWrittenByUs_data() {
+    // Files edited by hand, or not written by us at all, for both readers
+    // (oversized settings: anUnreadableFileIsMovedAside). The reminder file's
+    // one quoted field, also in files written before quotes were doubled (as
+    // we write it: the round trip of randomTextsComeBackExactly).
+    void filesNotWrittenByUs_data() {
+        QTest::addColumn<bool>("reminder");
         QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("timealarm");
+        QTest::addColumn<QString>("read"); // "<none>": the reminder file holds no field
         QByteArray random(64 * 1024, Qt::Uninitialized);
         QRandomGenerator gen(42);
         for (auto &c : random)
             c = char(gen.bounded(256));
         const QByteArray s("[Corvanta\\lastsettings]\n");
         const QByteArray byHand("; mine\n[corvanta\\LASTSETTINGS]\n  timealarm =   7:30\nbroken\n");
-        QTest::newRow("edited by hand") << byHand << "7:30";
-        QTest::newRow("unterminated") << s + "timealarm=\"7:3" << "7:3";
-        QTest::newRow("repeated in other letter case") << s + "timealarm=\"1\"\n[x\\y]\ntimealarm=\"2\"\n"
-                "[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n" << "3";
-        QTest::newRow("random bytes") << random << "";
+        QTest::newRow("settings edited by hand") << false << byHand << "7:30";
+        QTest::newRow("settings unterminated") << false << s + "timealarm=\"7:3" << "7:3";
+        QTest::newRow("settings repeated in other letter case") << false << s + "timealarm=\"1\"\n[x\\y]\n"
+                "timealarm=\"2\"\n[CORVANTA\\LastSettings]\nTimeAlarm=\"3\"\n[x\\y]\ntimealarm=\"4\"\n" << "3";
+        QTest::newRow("settings of random bytes") << false << random << "";
+        QTest::newRow("blanks before") << true << QByteArray("   \"hi\"\r\n") << "hi";
+        QTest::newRow("old file with a quote inside") << true << QByteArray("\"say \"hi\" now\"\r\n") << "say ";
+        QTest::newRow("unquoted") << true << QByteArray("plain text  , more\r\n") << "plain text";
+        QTest::newRow("unterminated quote") << true << QByteArray("\"no end, at all") << "no end, at all";
+        QTest::newRow("second line ignored") << true << QByteArray("\"one\"\r\n\"two\"\r\n") << "one";
+        QTest::newRow("empty reminder file") << true << QByteArray() << "<none>";
+        QTest::newRow("blank line") << true << QByteArray("   \r\n") << "<none>";
     }
-    void settingsFilesNotWrittenByUs() {
+    void filesNotWrittenByUs() {
+        QFETCH(bool, reminder);
         QFETCH(QByteArray, content);
-        QFETCH(QString, timealarm);
-        const QString path = m_dir.filePath(u"garbage.ini"_s);
-        FakePlatform::write(path, content);
-        QCOMPARE(get(path), timealarm);
-        QVERIFY(put(path, u"6:15"_s));
-        QCOMPARE(get(path), u"6:15"_s);
+        QFETCH(QString, read);
+        if (reminder) {
+            QCOMPARE(ReminderFile::firstField(content).value_or(u"<none>"_s), read);
+        } else {
+            const QString path = m_dir.filePath(u"garbage.ini"_s);
+            FakePlatform::write(path, content);
+            QCOMPARE(get(path), read);
+            QVERIFY(put(path, u"6:15"_s));
+            QCOMPARE(get(path), u"6:15"_s);
+        }
     }
 
     // A settings file that could not be read is moved aside at the first
@@ -190,27 +204,6 @@ private slots:
         const QStringList lines = QString::fromUtf8(said).split(u'\n', Qt::SkipEmptyParts);
         QCOMPARE(lines.size(), 1); // once, though the store saved twice
         QVERIFY2(lines[0].endsWith(aside), qPrintable(lines[0]));
-    }
-
-    // The reminder file's one quoted field in files written before quotes
-    // were doubled, or not by us at all (as we write it: the round trip of
-    // randomTextsComeBackExactly).
-    void reminderFileRule_data() {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<std::optional<QString>>("field");
-        using O = std::optional<QString>;
-        QTest::newRow("blanks before") << QByteArray("   \"hi\"\r\n") << O("hi");
-        QTest::newRow("old file with a quote inside") << QByteArray("\"say \"hi\" now\"\r\n") << O("say ");
-        QTest::newRow("unquoted") << QByteArray("plain text  , more\r\n") << O("plain text");
-        QTest::newRow("unterminated quote") << QByteArray("\"no end, at all") << O("no end, at all");
-        QTest::newRow("second line ignored") << QByteArray("\"one\"\r\n\"two\"\r\n") << O("one");
-        QTest::newRow("empty file") << QByteArray() << O();
-        QTest::newRow("blank line") << QByteArray("   \r\n") << O();
-    }
-    void reminderFileRule() {
-        QFETCH(QByteArray, content);
-        QFETCH(std::optional<QString>, field);
-        QCOMPARE(ReminderFile::firstField(content), field);
     }
 
     // The folders of the user's alone, one table for both rules: where the
