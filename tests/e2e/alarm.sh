@@ -18,36 +18,29 @@ stand_in systemd_user org.freedesktop.systemd1
 export TZ=":$HOME/localtime"
 set_zone() { cp "/usr/share/zoneinfo/$1" "$HOME/zone.new" && mv "$HOME/zone.new" "$HOME/localtime"; }
 set_zone UTC
-ring_and_stop() { # ALARM: it rings within 10 s, then Stop ends the sound and empties the box
+ring_and_stop() { # ALARM: it rings within 10 s, then Stop ends the sound
   wait_sound 1 || fail "the alarm $1 did not ring"
   [[ $(read_box $TXTTIME) == "$1 Has Passed" ]] || fail "the alarm box does not read '$1 Has Passed'"
   click $CMDRESET
   wait_sound 0 || fail "Stop did not end the sound"
-  [[ $(read_box $TXTTIME) == "<empty>" ]] || fail "Stop did not empty the alarm box"
 }
 
-note "a reminder for today and an alarm at 7:30, then File > Exit"
+note "a reminder for today and an alarm at 7:30, then File > Exit (what it saved: the next start)"
 start "2026-05-07 07:20:00"
-[[ $(width "$id") -lt 240 ]] || fail "the window does not start folded"
 click $CMDREM
 type_into $TXTREM 'Water the plants, "now"'
 click $CMDREMSET
 dismiss_box 'Status:'
-[[ $(cat "$app/reminder.ini") == '"Water the plants, ""now"""'$'\r' ]] \
-  || fail "reminder file: $(cat "$app/reminder.ini")"
 click $CMDIN
 type_into $TXTFILE "$song"
 arm "7:30"
 menu $MENU_FILE 1
 ended || fail "exit status $?"
-grep -q '^remday=" 7"$' "$(settings)" && grep -q '^timealarm="7:30"$' "$(settings)" \
-  || fail "not saved: $(cat "$(settings)")"
 
 note "started again at 7:29:57: the restored alarm sounds within 10 s, the reminder comes back"
 start "2026-05-07 07:29:57"
 ring_and_stop "7:30"
 click $CMDREM
-within 10 test ! -f "$app/reminder.ini" || fail "the delivered reminder file stayed"
 [[ $(read_box $TXTREM) == 'Water the plants, "now"' ]] || fail "the reminder did not come back"
 
 note "forward, then back by less than a second, just before the alarm's minute: it rings on that minute"
