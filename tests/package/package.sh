@@ -14,10 +14,7 @@ done
 deb=$("$src/scripts/package.sh" "$out" 2>"$out.log" | tail -n1) \
   || { tail -40 "$out.log" >&2; fail "the package did not build (log: $out.log)"; }
 dbgsym=$(ls "$out"/belltide-dbgsym_*.deb 2>/dev/null) || fail "no debug symbols package beside $deb"
-echo "== $deb"
 dpkg-deb -I "$deb" | grep -E '^ (Package|Version|Depends):'
-
-echo "== lintian"
 # Pedantic and informational findings are shown; errors and warnings fail.
 lintian --info --pedantic --fail-on error,warning "$deb" "$dbgsym" || fail "lintian found errors or warnings"
 
@@ -29,16 +26,10 @@ desktop=("$root"/usr/share/applications/*.desktop)
 [[ -f ${metainfo[0]} && -f ${desktop[0]} ]] || fail "the package has no metainfo or desktop entry"
 id=$(basename "${metainfo[0]}" .metainfo.xml)
 
-echo "== appstreamcli validate --no-net $(basename "${metainfo[0]}")"
-report=$(appstreamcli validate --no-net --pedantic "${metainfo[0]}" 2>&1) \
-  || { echo "$report"; fail "appstreamcli found errors or warnings"; }
-echo "$report"
-grep -qE '^(E|W):' <<<"$report" && fail "appstreamcli found errors or warnings"
-
-echo "== desktop-file-validate $(basename "${desktop[0]}")"
-report=$(desktop-file-validate "${desktop[0]}" 2>&1) || { echo "$report"; fail "desktop-file-validate found errors"; }
-[[ -z $report ]] || { echo "$report"; fail "desktop-file-validate found warnings"; }
-echo "(no findings)"
+report=$(appstreamcli validate --no-net --pedantic "${metainfo[0]}" 2>&1) && ! grep -qE '^(E|W):' <<<"$report" \
+  || { echo "$report"; fail "appstreamcli found errors or warnings in $(basename "${metainfo[0]}")"; }
+report=$(desktop-file-validate "${desktop[0]}" 2>&1) && [[ -z $report ]] \
+  || { echo "$report"; fail "desktop-file-validate found errors or warnings in $(basename "${desktop[0]}")"; }
 
 # The entry, the icon and the metainfo share the application id, and the
 # windows' class the entry names is the one the programs give them.

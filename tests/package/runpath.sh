@@ -10,13 +10,11 @@ bad=0
 for f in "$@"; do
   path=$(readelf -d "$f" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]$/\2/p')
   echo "$(basename "$f"): ${path:-(none)}"
-  [[ -z $path ]] && continue
-  IFS=: read -r -a entries <<<"$path:"
-  for e in "${entries[@]}"; do
-    [[ $e == /* || $e == '$ORIGIN' || $e == '$ORIGIN/'* ]] && continue
-    echo "FAIL: $f searches ${e:-the current folder (an empty entry)}${e:+ (relative to the current folder)}" >&2
+  # Each entry absolute or beside the program; an empty one (a leading,
+  # trailing or doubled colon too) is the current folder.
+  if [[ -n $path ]] && tr : '\n' <<<"$path" | grep -qvE '^(/|\$ORIGIN(/|$))'; then
+    echo "FAIL: $f searches the current folder or one relative to it: $path" >&2
     bad=1
-    break
-  done
+  fi
 done
 exit $bad
