@@ -226,7 +226,6 @@ private slots:
         QTest::newRow("a link to a private folder") << "link" << 0700 << 0 << 1 << true;
         QTest::newRow("a file") << "file" << 0700 << 0 << 1 << false;
         QTest::newRow("missing, made") << "made" << 0700 << 0 << 0 << false;
-        QTest::newRow("missing") << "missing" << 0700 << 0 << 1 << false;
         QTest::newRow("a system folder, even for its owner") << "/usr/lib" << 0700 << 0 << 1 << false;
     }
     void foldersOfTheUsersAlone() {
