@@ -5,11 +5,8 @@
 #include "shoplink.h"
 #include "displayloss.h"
 #include "nomaximize.h"
-#include "singleinstance.h"
 
 #include <QSignalSpy>
-#include <sys/socket.h>
-#include <sys/un.h>
 
 #include <QDir>
 #include <QTemporaryFile>
@@ -268,63 +265,6 @@ private slots:
         // Nothing the alarm asked of the desktop outlives the program.
         QCOMPARE(b->p.sleep.held, message.startsWith(QLatin1String("QWidget")) ? 1 : 0);
         QCOMPARE(b->p.wake.wakes.size(), message.startsWith(QLatin1String("QWidget")) ? 1 : 0);
-    }
-
-    // A second start hands its activation token over; what cannot be a token
-    // (a blank, a control character, over 4096 bytes) is dropped, a copy that
-    // says nothing still brings the first forward, and one that stalls holds
-    // up nothing (the clock keeps its second).
-    void aSecondStartHandsItsTokenOver_data() {
-        QTest::addColumn<QByteArray>("sent");
-        QTest::addColumn<QByteArray>("received");
-        const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
-        const QByteArray x11("launcher/belltide/1234-0-host_TIME5678");
-        QTest::newRow("Wayland token") << "raise " + wayland + '\n' << wayland;
-        QTest::newRow("X11 startup id") << "raise " + x11 + '\n' << x11;
-        QTest::newRow("no token") << QByteArray("raise \n") << QByteArray();
-        QTest::newRow("older copy") << QByteArray("raise\n") << QByteArray();
-        QTest::newRow("silent copy") << QByteArray() << QByteArray();
-        QTest::newRow("escape sequence") << QByteArray("raise a\x1b]0;x\n") << QByteArray();
-        QTest::newRow("blank inside") << QByteArray("raise a b\n") << QByteArray();
-        QTest::newRow("over-long") << "raise " + QByteArray(4097, 'a') + '\n' << QByteArray();
-        QTest::newRow("over-long, another writer") << "raise " + QByteArray(4097, 'a') << QByteArray();
-        QTest::newRow("a copy that stalls") << QByteArray("stall") << QByteArray("after-the-stalled-one");
-    }
-    void aSecondStartHandsItsTokenOver() {
-        QFETCH(QByteArray, sent);
-        QFETCH(QByteArray, received);
-        qputenv("XDG_RUNTIME_DIR", b->p.appDir.path().toUtf8());
-        SingleInstance first(b->p.settingsFile());
-        QVERIFY(first.claim());
-        QSignalSpy raised(&first, &SingleInstance::activationRequested);
-        int stalled = -1;
-        if (sent.startsWith("raise ") && sent.endsWith('\n')) {
-            QVERIFY(!SingleInstance(b->p.settingsFile()).claim(sent.mid(6).chopped(1)));
-        } else {
-            // Another writer on the socket, byte for byte.
-            QDir run(b->p.appDir.path());
-            const QStringList sockets = run.entryList({QStringLiteral("belltide-*.socket")}, QDir::System);
-            QCOMPARE(sockets.size(), 1);
-            sockaddr_un address = {};
-            address.sun_family = AF_UNIX;
-            const QByteArray name = QFile::encodeName(run.filePath(sockets[0]));
-            std::memcpy(address.sun_path, name.constData(), name.size());
-            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            QCOMPARE(::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)), 0);
-            if (sent == "stall") { // says nothing, and stays: the copy after it is answered first
-                stalled = fd;
-                QVERIFY(!SingleInstance(b->p.settingsFile()).claim(received));
-            } else {
-                QCOMPARE(::send(fd, sent.constData(), sent.size(), 0), ssize_t(sent.size()));
-                ::close(fd);
-            }
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(raised.size() >= 1, 10000);
-        QCOMPARE(raised[0][0].toByteArray(), received);
-        if (stalled >= 0)
-            ::close(stalled);
-        first.release(); // saved and still ending: the next copy may start
-        QVERIFY(SingleInstance(b->p.settingsFile()).claim());
     }
 
     // Designed without a maximize button: asking to maximize changes nothing.

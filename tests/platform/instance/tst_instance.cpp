@@ -1,0 +1,147 @@
+#include "singleinstance.h"
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+using Claim = SingleInstance::Claim;
+using namespace Qt::StringLiterals;
+
+// One running copy of Belltide, or of its help viewer for one help file, and
+// a second start's request handed to it.
+class TestInstance : public QObject
+{
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> runtime, cache;
+    const QString key = QStringLiteral("/home/user/.config/belltide.ini");
+
+    // The running copy's socket, for writers of our own.
+    QString socketOf(const QString &place) const {
+        const QStringList found = QDir(runtime->path()).entryList({place + u"-*.socket"_s}, QDir::System);
+        return found.size() == 1 ? runtime->filePath(found[0]) : QString();
+    }
+    static int connectTo(const QString &path) {
+        sockaddr_un address = {};
+        address.sun_family = AF_UNIX;
+        const QByteArray name = QFile::encodeName(path);
+        std::memcpy(address.sun_path, name.constData(), name.size());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        return ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 ? fd : -1;
+    }
+
+private slots:
+    void init() {
+        runtime = std::make_unique<QTemporaryDir>();
+        cache = std::make_unique<QTemporaryDir>();
+        qputenv("XDG_RUNTIME_DIR", runtime->path().toUtf8());
+        qputenv("XDG_CACHE_HOME", cache->path().toUtf8());
+    }
+
+    // A second start hands its activation token and its arguments over; what
+    // cannot be a token (a blank, a control character, over 4096 bytes) is
+    // dropped, a copy that says nothing still brings the first forward, and
+    // one that stalls holds up nothing (the clock keeps its second). Once the
+    // first has let go, the next start runs.
+    void aSecondStartHandsItsRequestOver_data() {
+        QTest::addColumn<QByteArray>("sent"); // by another writer on the socket, when not a token
+        QTest::addColumn<QByteArray>("received");
+        QTest::addColumn<QStringList>("arguments");
+        const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
+        const QByteArray x11("launcher/belltide/1234-0-host_TIME5678");
+        const QStringList help{QStringLiteral("257"), QStringLiteral("has pass")};
+        QTest::newRow("Wayland token") << wayland << wayland << QStringList();
+        QTest::newRow("X11 startup id") << x11 << x11 << QStringList();
+        QTest::newRow("help request") << wayland << wayland << help;
+        QTest::newRow("no token") << QByteArray() << QByteArray() << QStringList{u"a\nb"_s};
+        QTest::newRow("over-long") << QByteArray(4097, 'a') << QByteArray() << QStringList();
+        QTest::newRow("older copy") << QByteArray("=raise\n") << QByteArray() << QStringList();
+        QTest::newRow("silent copy") << QByteArray("=") << QByteArray() << QStringList();
+        QTest::newRow("escape sequence") << QByteArray("=raise a\x1b]0;x\n") << QByteArray() << QStringList();
+        QTest::newRow("blank inside") << QByteArray("=raise a b\n") << QByteArray() << QStringList();
+        const QByteArray overLong = "=raise " + QByteArray(4097, 'a');
+        QTest::newRow("over-long, another writer") << overLong << QByteArray() << QStringList();
+        QTest::newRow("a copy that stalls") << QByteArray("=stall") << QByteArray("after-it") << QStringList();
+    }
+    void aSecondStartHandsItsRequestOver() {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, received);
+        QFETCH(QStringList, arguments);
+        SingleInstance first(QStringLiteral("belltide"), key);
+        QCOMPARE(first.claim(), Claim::Mine);
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        int stalled = -1;
+        if (!sent.startsWith('=')) {
+            QCOMPARE(SingleInstance(QStringLiteral("belltide"), key).claim(sent, arguments), Claim::HandedOver);
+        } else if (sent == "=stall") { // says nothing, and stays: the copy after it is answered first
+            stalled = connectTo(socketOf(QStringLiteral("belltide")));
+            QVERIFY(stalled >= 0);
+            QCOMPARE(SingleInstance(QStringLiteral("belltide"), key).claim(received), Claim::HandedOver);
+        } else {
+            const int fd = connectTo(socketOf(QStringLiteral("belltide")));
+            QCOMPARE(::send(fd, sent.constData() + 1, sent.size() - 1, 0), ssize_t(sent.size() - 1));
+            ::close(fd);
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(raised.size() >= 1, 10000);
+        QCOMPARE(raised[0][0].toByteArray(), received);
+        arguments.replaceInStrings(u"\n"_s, u" "_s);
+        QCOMPARE(raised[0][1].toStringList(), arguments);
+        if (stalled >= 0)
+            ::close(stalled);
+        first.release(); // saved and still ending: the next copy may start
+        QCOMPARE(SingleInstance(QStringLiteral("belltide"), key).claim(), Claim::Mine);
+    }
+
+    // The copy that holds the lock may not listen yet: a second start tries
+    // again until it does, or, should it never listen, gives up.
+    void aSecondStartWaitsForTheFirstToListen_data() {
+        QTest::addColumn<bool>("listens");
+        QTest::newRow("listens late") << true;
+        QTest::newRow("never listens") << false;
+    }
+    void aSecondStartWaitsForTheFirstToListen() {
+        QFETCH(bool, listens);
+        SingleInstance first(QStringLiteral("belltide"), key);
+        QCOMPARE(first.claim(), Claim::Mine);
+        QSignalSpy raised(&first, &SingleInstance::activationRequested);
+        QVERIFY(QFile::remove(socketOf(QStringLiteral("belltide")))); // the lock taken, no socket yet
+        SingleInstance second(QStringLiteral("belltide"), key);
+        int pauses = 0;
+        second.setRetryPause([&] {
+            if (pauses++ == 2 && listens) {
+                first.release();
+                QCOMPARE(first.claim(), Claim::Mine);
+            }
+        });
+        QCOMPARE(second.claim("late"), listens ? Claim::HandedOver : Claim::Unanswered);
+        QVERIFY(pauses > 2);
+        if (listens)
+            QTRY_COMPARE_WITH_TIMEOUT(raised.size(), 1, 10000);
+    }
+
+    // A copy planted where the copies once met, in a folder that is no longer
+    // the user's alone, neither keeps the program or its help from starting
+    // nor gets their requests: each claims a folder of its own instead.
+    void aCopyInAFolderNotTheUsersOwnIsPassedOver_data() {
+        QTest::addColumn<QString>("place");
+        QTest::newRow("Belltide") << QStringLiteral("belltide");
+        QTest::newRow("help viewer") << QStringLiteral("belltide-help");
+    }
+    void aCopyInAFolderNotTheUsersOwnIsPassedOver() {
+        QFETCH(QString, place);
+        SingleInstance planted(place, key);
+        QCOMPARE(planted.claim(), Claim::Mine);
+        QVERIFY(QFile::setPermissions(runtime->path(), QFile::Permissions(0x7777)));
+        SingleInstance first(place, key);
+        QCOMPARE(first.claim(), Claim::Mine);
+        QVERIFY(!QDir(cache->filePath(QStringLiteral("belltide-instance"))).isEmpty());
+        QCOMPARE(SingleInstance(place, key).claim(), Claim::HandedOver); // its own copies still meet
+    }
+};
+
+QTEST_MAIN(TestInstance)
+#include "tst_instance.moc"
