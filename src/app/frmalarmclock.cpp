@@ -8,6 +8,7 @@
 #include "frmhelp.h"
 #include "menukeys.h"
 #include "nomaximize.h"
+#include "windowplace.h"
 #include "messagebox.h"
 #include "processcontrol.h"
 #include "reminders.h"
@@ -65,6 +66,12 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     refuseMaximize(this);
+    // By the time the window is seen its frame is known: a folded window takes
+    // the outer width of the design.
+    keepPlace(this, [this] {
+        if (width() < kUnfoldedWidth && width() != foldedWidth())
+            CmdIn_Click();
+    });
     setWindowIcon(appIcon());
     applyDesignLook();
 
@@ -85,7 +92,10 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
         AlarmControls{ui.txttimetot, ui.txttimetot2, ui.TxtTime, ui.Txtfile, ui.OptDate, ui.CmdSet, ui.CmdReset,
                       ui.cmdremset, m_timer1, m_timer2},
         clock, m_services.player, m_services.fileDialog, m_services.sleep, m_services.wake,
-        [this]() -> FrmClock & { return frmclock(); });
+        [this](const QString &time, const QString &seconds) {
+            frmclock().txttimetot()->setText(time);
+            frmclock().txttimetot2()->setText(seconds);
+        });
     m_reminders = std::make_unique<Reminders>(
         ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
         m_services.messageBox, m_services.reminderFile, m_services.otherReminderFile);
@@ -320,48 +330,13 @@ void FrmAlarmClock::cmdRem_Click()
     setFixedWidth(kUnfoldedWidth);
 }
 
-void FrmAlarmClock::hideEvent(QHideEvent *event)
-{
-    QMainWindow::hideEvent(event);
-    // Hidden by the program, not minimized: where the window itself is, not
-    // its frame, whose size the toolkit may not have learnt yet (GNOME's
-    // frames from mutter 44 on are drawn by a client of their own).
-    if (!event->spontaneous())
-        m_placeWhenHidden = geometry().topLeft();
-}
-
 void FrmAlarmClock::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (m_placeWhenHidden && windowHandle())
-        windowHandle()->installEventFilter(this);
-    if (m_shownOnce)
-        return;
-    m_shownOnce = true;
     // The first activation comes right after the first show, even where no
     // window manager hands out the focus.
-    QTimer::singleShot(0, this, [this] { m_reminders->Form_Activate(); });
-    if (QWindow *window = windowHandle())
-        window->installEventFilter(this);
-}
-
-// The window manager frames the window only once it is shown; by its first
-// exposure the frame is known, and a folded window takes the outer width of
-// the design.
-bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == windowHandle() && event->type() == QEvent::Expose) {
-        watched->removeEventFilter(this);
-        if (width() < kUnfoldedWidth && width() != foldedWidth())
-            CmdIn_Click();
-        // Shown again after the clock-only view: some window managers (GNOME's
-        // under XWayland) put the window back a title bar's height off; when
-        // they take the frame away they leave the window where the frame was.
-        const std::optional<QPoint> place = std::exchange(m_placeWhenHidden, std::nullopt);
-        if (place && geometry().topLeft() != *place)
-            setGeometry(QRect(*place, size()));
-    }
-    return QMainWindow::eventFilter(watched, event);
+    if (!std::exchange(m_shownOnce, true))
+        QTimer::singleShot(0, this, [this] { m_reminders->Form_Activate(); });
 }
 
 // Activation among the program's own windows runs Form_Activate: coming back

@@ -6,7 +6,6 @@
 #include <QPointer>
 
 #include <memory>
-#include <optional>
 
 namespace Ui { class FrmAlarmClock; }
 class AlarmClock;
@@ -74,8 +73,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void applyDesignLook();
@@ -98,6 +95,4 @@ private:
     bool m_shownOnce = false;
     bool m_ending = false;
     bool m_displayGone = false;
-    // Where the window stood when it was last hidden, until it is back there.
-    std::optional<QPoint> m_placeWhenHidden;
 };

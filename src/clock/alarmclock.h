@@ -8,7 +8,6 @@
 
 class Clock;
 class FileDialog;
-class FrmClock;
 class MediaPlayer;
 class QLineEdit;
 class QPushButton;
@@ -45,7 +44,7 @@ class AlarmClock
 {
 public:
     AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
-               SleepGuard &sleep, WakeAlarm &wake, std::function<FrmClock &()> frmclock);
+               SleepGuard &sleep, WakeAlarm &wake, std::function<void(const QString &, const QString &)> showTime);
     ~AlarmClock();
 
     void Timer1_Timer();
@@ -78,5 +77,6 @@ private:
     bool m_keptAwake = false;
     QString m_awakeFor; // the alarm time the desktop was told
     std::optional<QDateTime> m_wakeAt;
-    std::function<FrmClock &()> m_frmclock;
+    // Writes the time and its seconds into the clock-only view.
+    std::function<void(const QString &, const QString &)> m_showTime;
 };

@@ -4,7 +4,6 @@
 #include "frmabout.h"
 #include "shoplink.h"
 #include "displayloss.h"
-#include "nomaximize.h"
 
 #include <QSignalSpy>
 
@@ -265,20 +264,6 @@ private slots:
         // Nothing the alarm asked of the desktop outlives the program.
         QCOMPARE(b->p.sleep.held, message.startsWith(QLatin1String("QWidget")) ? 1 : 0);
         QCOMPARE(b->p.wake.wakes.size(), message.startsWith(QLatin1String("QWidget")) ? 1 : 0);
-    }
-
-    // Designed without a maximize button: asking to maximize changes nothing.
-    void noMaximize() {
-        b->start();
-        b->w->MnuAbout_Click();
-        for (QWidget *w : QList<QWidget *>{b->w.get(), &b->w->frmclock(), b->w->loadedFrmAbout()}) {
-            w->show();
-            QVERIFY(QTest::qWaitForWindowExposed(w));
-            const QSize size = w->size();
-            w->showMaximized();
-            QTRY_VERIFY2_WITH_TIMEOUT(!(w->windowState() & Qt::WindowMaximized), qPrintable(w->objectName()), 5000);
-            QTRY_COMPARE_WITH_TIMEOUT(w->size(), size, 5000);
-        }
     }
 
     void everyShopButtonOpensTheShop() {
