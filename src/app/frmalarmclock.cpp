@@ -18,7 +18,6 @@
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -26,7 +25,6 @@
 #include <QWindow>
 
 #include <cstdio>
-#include <limits>
 
 namespace {
 
@@ -141,43 +139,16 @@ QFont FrmAlarmClock::defaultFont()
     return font;
 }
 
+// What the design file cannot hold: the colours taken from the running
+// palette, a point size that is not whole, computed captions, and the size
+// and place that depend on the menu bar and the screen.
 void FrmAlarmClock::applyDesignLook()
 {
     Ui::FrmAlarmClock &ui = *m_ui;
     const QColor highlight = palette().color(QPalette::Highlight);
-    const QColor yellow(0xff, 0xff, 0x80);
-    const QColor red(0xff, 0x00, 0x00);
-
     fillBackground(ui.centralwidget, highlight);
-    for (QWidget *bar : {ui.Shape1, ui.Shape2})
-        fillBackground(bar, yellow);
-    for (QWidget *line : {ui.Line1, ui.Line2})
-        fillBackground(line, red);
-
-    for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2}) {
-        QPalette p = box->palette();
-        p.setColor(QPalette::Base, highlight);
-        p.setColor(QPalette::Active, QPalette::Text, QColor(0x00, 0xc0, 0x00));
-        p.setColor(QPalette::Inactive, QPalette::Text, QColor(0x00, 0xc0, 0x00));
-        box->setPalette(p);
-    }
-    ui.txttimetot2->raise();
-    // One baseline for hours and seconds: the boxes differ in height.
     for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2})
-        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    // The only option button of the window: once selected it stays selected.
-    auto *options = new QButtonGroup(this);
-    options->addButton(ui.OptDate);
-
-    for (QWidget *label : {static_cast<QWidget *>(ui.Lbltimerinf), static_cast<QWidget *>(ui.Label2),
-                           static_cast<QWidget *>(ui.Label1), static_cast<QWidget *>(ui.OptDate)})
-        fill(label, QPalette::WindowText, Qt::white);
-    fill(ui.Label3, QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
-
-    // The text boxes have no length limit (Qt's default would cut at 32767).
-    for (QLineEdit *box : {ui.TxtTime, ui.Txtfile, ui.TxtRem})
-        box->setMaxLength(std::numeric_limits<int>::max());
+        fill(box, QPalette::Base, highlight);
 
     QFont fileFont(QStringLiteral("Comic Sans MS"));
     fileFont.setPointSizeF(9.75);
@@ -187,21 +158,7 @@ void FrmAlarmClock::applyDesignLook()
 
     ui.Command1->setText(Shop::buyFromCaption());
     ui.Command2->setText(Shop::clickForCaption());
-    // The arrow buttons are one character wide and tall: their arrows stand
-    // one above the other, as a caption wider than its button breaks.
-    for (QPushButton *arrows : {ui.CmdIn, ui.cmdRem})
-        arrows->setText(arrows->text().split(QString(), Qt::SkipEmptyParts).join(u'\n'));
 
-    // What a screen reader speaks: a text box takes the words of the label
-    // that explains it.
-    ui.txttimetot->setAccessibleName(QStringLiteral("Time"));
-    ui.txttimetot2->setAccessibleName(QStringLiteral("Seconds"));
-    ui.TxtTime->setAccessibleName(ui.Lbltimerinf->text());
-    ui.Txtfile->setAccessibleName(ui.Label2->text());
-    ui.TxtRem->setAccessibleName(ui.Label1->text());
-    ui.Calendar1->setAccessibleName(QStringLiteral("Reminder date"));
-    ui.CmdIn->setAccessibleName(QStringLiteral("Hide the reminder panel"));
-    ui.cmdRem->setAccessibleName(QStringLiteral("Show the reminder panel"));
     enableMenuKeyboardAccess(menuBar());
 
     // The window cannot be resized: only folding changes its width.
