@@ -18,17 +18,16 @@ class TestInstance : public QObject
 {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> runtime, cache;
-    const QString key = QStringLiteral("/home/user/.config/belltide.ini");
 
-    // The running copy's socket, for writers of our own.
-    QString socketOf(const QString &place) const {
-        const QStringList found = QDir(runtime->path()).entryList({place + u"-*.socket"_s}, QDir::System);
-        return found.size() == 1 ? runtime->filePath(found[0]) : QString();
+    static Claim claim(const QByteArray &token = {}, const QStringList &arguments = {}) {
+        return SingleInstance(u"belltide"_s, u"settings.ini"_s).claim(token, arguments);
     }
-    static int connectTo(const QString &path) {
+    // A writer of our own on the running copy's socket.
+    int connectToFirst() const {
+        const QStringList found = QDir(runtime->path()).entryList({u"belltide-*.socket"_s}, QDir::System);
         sockaddr_un address = {};
         address.sun_family = AF_UNIX;
-        const QByteArray name = QFile::encodeName(path);
+        const QByteArray name = QFile::encodeName(runtime->filePath(found.value(0)));
         std::memcpy(address.sun_path, name.constData(), name.size());
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
         return ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0 ? fd : -1;
@@ -48,52 +47,45 @@ private slots:
     // one that stalls holds up nothing (the clock keeps its second). Once the
     // first has let go, the next start runs.
     void aSecondStartHandsItsRequestOver_data() {
-        QTest::addColumn<QByteArray>("sent"); // by another writer on the socket, when not a token
+        QTest::addColumn<QByteArray>("sent"); // "=" and what another writer sends, or a token
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<QStringList>("arguments");
         const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
         const QByteArray x11("launcher/belltide/1234-0-host_TIME5678");
-        const QStringList help{QStringLiteral("257"), QStringLiteral("has pass")};
         QTest::newRow("Wayland token") << wayland << wayland << QStringList();
         QTest::newRow("X11 startup id") << x11 << x11 << QStringList();
-        QTest::newRow("help request") << wayland << wayland << help;
-        QTest::newRow("no token") << QByteArray() << QByteArray() << QStringList{u"a\nb"_s};
+        QTest::newRow("help request") << wayland << wayland << QStringList{u"257"_s, u"has\npass"_s};
         QTest::newRow("over-long") << QByteArray(4097, 'a') << QByteArray() << QStringList();
         QTest::newRow("older copy") << QByteArray("=raise\n") << QByteArray() << QStringList();
         QTest::newRow("silent copy") << QByteArray("=") << QByteArray() << QStringList();
         QTest::newRow("escape sequence") << QByteArray("=raise a\x1b]0;x\n") << QByteArray() << QStringList();
         QTest::newRow("blank inside") << QByteArray("=raise a b\n") << QByteArray() << QStringList();
-        const QByteArray overLong = "=raise " + QByteArray(4097, 'a');
-        QTest::newRow("over-long, another writer") << overLong << QByteArray() << QStringList();
+        QTest::newRow("over-long writer") << "=raise " + QByteArray(4097, 'a') << QByteArray() << QStringList();
         QTest::newRow("a copy that stalls") << QByteArray("=stall") << QByteArray("after-it") << QStringList();
     }
     void aSecondStartHandsItsRequestOver() {
         QFETCH(QByteArray, sent);
         QFETCH(QByteArray, received);
         QFETCH(QStringList, arguments);
-        SingleInstance first(QStringLiteral("belltide"), key);
+        SingleInstance first(u"belltide"_s, u"settings.ini"_s);
         QCOMPARE(first.claim(), Claim::Mine);
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
-        int stalled = -1;
-        if (!sent.startsWith('=')) {
-            QCOMPARE(SingleInstance(QStringLiteral("belltide"), key).claim(sent, arguments), Claim::HandedOver);
-        } else if (sent == "=stall") { // says nothing, and stays: the copy after it is answered first
-            stalled = connectTo(socketOf(QStringLiteral("belltide")));
-            QVERIFY(stalled >= 0);
-            QCOMPARE(SingleInstance(QStringLiteral("belltide"), key).claim(received), Claim::HandedOver);
-        } else {
-            const int fd = connectTo(socketOf(QStringLiteral("belltide")));
+        const int fd = sent.startsWith('=') ? connectToFirst() : -1;
+        if (sent == "=stall") { // says nothing, and stays: the copy after it is answered first
+            QCOMPARE(claim(received), Claim::HandedOver);
+        } else if (fd >= 0) {
             QCOMPARE(::send(fd, sent.constData() + 1, sent.size() - 1, 0), ssize_t(sent.size() - 1));
             ::close(fd);
+        } else {
+            QCOMPARE(claim(sent, arguments), Claim::HandedOver);
         }
         QTRY_VERIFY_WITH_TIMEOUT(raised.size() >= 1, 10000);
         QCOMPARE(raised[0][0].toByteArray(), received);
-        arguments.replaceInStrings(u"\n"_s, u" "_s);
-        QCOMPARE(raised[0][1].toStringList(), arguments);
-        if (stalled >= 0)
-            ::close(stalled);
+        QCOMPARE(raised[0][1].toStringList(), arguments.replaceInStrings(u"\n"_s, u" "_s));
+        if (sent == "=stall")
+            ::close(fd);
         first.release(); // saved and still ending: the next copy may start
-        QCOMPARE(SingleInstance(QStringLiteral("belltide"), key).claim(), Claim::Mine);
+        QCOMPARE(claim(), Claim::Mine);
     }
 
     // The copy that holds the lock may not listen yet: a second start tries
@@ -105,41 +97,40 @@ private slots:
     }
     void aSecondStartWaitsForTheFirstToListen() {
         QFETCH(bool, listens);
-        SingleInstance first(QStringLiteral("belltide"), key);
+        SingleInstance first(u"belltide"_s, u"settings.ini"_s), second(u"belltide"_s, u"settings.ini"_s);
         QCOMPARE(first.claim(), Claim::Mine);
         QSignalSpy raised(&first, &SingleInstance::activationRequested);
-        QVERIFY(QFile::remove(socketOf(QStringLiteral("belltide")))); // the lock taken, no socket yet
-        SingleInstance second(QStringLiteral("belltide"), key);
+        for (const QFileInfo &socket : QDir(runtime->path()).entryInfoList({u"*.socket"_s}, QDir::System))
+            QVERIFY(QFile::remove(socket.filePath())); // the lock taken, no socket yet
         int pauses = 0;
         second.setRetryPause([&] {
-            if (pauses++ == 2 && listens) {
+            if (++pauses == 3 && listens) {
                 first.release();
                 QCOMPARE(first.claim(), Claim::Mine);
             }
         });
         QCOMPARE(second.claim("late"), listens ? Claim::HandedOver : Claim::Unanswered);
-        QVERIFY(pauses > 2);
-        if (listens)
-            QTRY_COMPARE_WITH_TIMEOUT(raised.size(), 1, 10000);
+        QVERIFY(pauses >= 3);
+        QTRY_COMPARE_WITH_TIMEOUT(raised.size(), int(listens), 10000);
     }
 
     // A copy planted where the copies once met, in a folder that is no longer
-    // the user's alone, neither keeps the program or its help from starting
-    // nor gets their requests: each claims a folder of its own instead.
+    // the user's alone, neither keeps Belltide or its help viewer from
+    // starting nor gets their requests: each claims a folder of its own.
     void aCopyInAFolderNotTheUsersOwnIsPassedOver_data() {
         QTest::addColumn<QString>("place");
-        QTest::newRow("Belltide") << QStringLiteral("belltide");
-        QTest::newRow("help viewer") << QStringLiteral("belltide-help");
+        QTest::newRow("Belltide") << u"belltide"_s;
+        QTest::newRow("help viewer") << u"belltide-help"_s;
     }
     void aCopyInAFolderNotTheUsersOwnIsPassedOver() {
         QFETCH(QString, place);
-        SingleInstance planted(place, key);
+        SingleInstance planted(place, u"settings.ini"_s);
         QCOMPARE(planted.claim(), Claim::Mine);
         QVERIFY(QFile::setPermissions(runtime->path(), QFile::Permissions(0x7777)));
-        SingleInstance first(place, key);
+        SingleInstance first(place, u"settings.ini"_s);
         QCOMPARE(first.claim(), Claim::Mine);
-        QVERIFY(!QDir(cache->filePath(QStringLiteral("belltide-instance"))).isEmpty());
-        QCOMPARE(SingleInstance(place, key).claim(), Claim::HandedOver); // its own copies still meet
+        QVERIFY(!QDir(cache->filePath(u"belltide-instance"_s)).isEmpty());
+        QCOMPARE(SingleInstance(place, u"settings.ini"_s).claim(), Claim::HandedOver); // its own copies still meet
     }
 };
 
