@@ -186,10 +186,8 @@ private slots:
     // with an alarm armed, Set Reminder goes off. Another window does not count.
     void activationAfterTheOtherWindows_data() {
         QTest::addColumn<QString>("via");
-        QTest::newRow("clock view") << "clock";
-        QTest::newRow("About") << "About";
-        QTest::newRow("shop window") << "shop";
-        QTest::newRow("another window") << "other";
+        for (const char *via : {"clock view", "About", "shop window", "another window"})
+            QTest::newRow(via) << QString::fromLatin1(via);
     }
     void activationAfterTheOtherWindows() {
         QFETCH(QString, via);
@@ -203,22 +201,22 @@ private slots:
         QTest::mouseClick(b->ui().CmdSet, Qt::LeftButton);
         QVERIFY(b->ui().cmdremset->isEnabled()); // arming alone does not touch it
         QWidget other;
-        if (via == QStringLiteral("clock")) {
+        if (via == u"clock view") {
             b->w->MnuClock_Click();
             QVERIFY(activate(&b->w->frmclock()));
             b->w->frmclock().MnuFull_Click();
-        } else if (via == QStringLiteral("About")) {
+        } else if (via == u"About") {
             b->w->MnuAbout_Click();
             QVERIFY(activate(b->w->loadedFrmAbout()));
             b->w->loadedFrmAbout()->cmdOK_Click();
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete); // gone before the return
         } else {
             QVERIFY(activate(&other));
-            if (via == QStringLiteral("shop"))
+            if (via == u"shop window")
                 b->p.shop.activated();
         }
         QVERIFY(activate(b->w.get()));
-        QTRY_COMPARE_WITH_TIMEOUT(b->ui().cmdremset->isEnabled(), via == QStringLiteral("other"), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(b->ui().cmdremset->isEnabled(), via == u"another window", 5000);
     }
 
     // The display goes away under the program: the values of that moment are
