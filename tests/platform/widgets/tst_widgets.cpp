@@ -50,6 +50,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         QTRY_COMPARE_WITH_TIMEOUT(exposed, 1, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(w.frameGeometry().top() < w.geometry().top(), 5000); // framed where it stays
         const QPoint place = w.geometry().topLeft();
         for (int trip = 2; trip <= 3; ++trip) {
             w.hide();
