@@ -139,22 +139,6 @@ private slots:
         QCOMPARE(b->p.process.ends, 1);
     }
 
-    void foldingKeepsTheLeftColumn() {
-        b->start();
-        b->w->show();
-        QVERIFY(QTest::qWaitForWindowExposed(b->w.get()));
-        const int folded = b->w->width();
-        QTest::mouseClick(b->ui().cmdRem, Qt::LeftButton);
-        QCOMPARE(b->w->width(), FrmAlarmClock::kUnfoldedWidth);
-        QTest::mouseClick(b->ui().CmdIn, Qt::LeftButton);
-        QCOMPARE(b->w->width(), folded);
-        const Ui::FrmAlarmClock &ui = b->ui();
-        for (QWidget *shown : QList<QWidget *>{ui.txttimetot, ui.Txtfile, ui.CmdReset, ui.cmdRem})
-            QVERIFY2(shown->geometry().right() < folded, qPrintable(shown->objectName()));
-        for (QWidget *hidden : QList<QWidget *>{ui.Calendar1, ui.TxtRem, ui.cmdremset})
-            QVERIFY2(hidden->geometry().left() >= folded, qPrintable(hidden->objectName()));
-    }
-
     // The hidden main window keeps ticking and firing; every way back shows it.
     void theClockOnlyView() {
         b->start();

@@ -27,15 +27,21 @@ private slots:
     }
 
     // Once the window manager has framed it, the folded main window takes the
-    // outer width of the design.
-    void theFoldedWindowTakesItsFrameIntoAccount() {
+    // outer width of the design: the left column whole, nothing of the
+    // reminder panel. Unfolding and folding go between the two widths.
+    void foldingTakesTheFrameIntoAccount() {
         Program b;
         b.start();
         b.w->show();
         QVERIFY(QTest::qWaitForWindowExposed(b.w.get()));
         QTRY_VERIFY_WITH_TIMEOUT(b.w->frameGeometry().width() > b.w->width(), 10000);
-        QCOMPARE(b.w->width(), b.w->foldedWidth());
         QCOMPARE(b.w->frameGeometry().width(), 237);
+        const int folded = b.w->width();
+        QVERIFY(b.ui().cmdRem->geometry().right() < folded && b.ui().Calendar1->x() >= folded);
+        QTest::mouseClick(b.ui().cmdRem, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(b.w->width(), FrmAlarmClock::kUnfoldedWidth, 5000);
+        QTest::mouseClick(b.ui().CmdIn, Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(b.w->width(), folded, 5000);
     }
 
     // Hidden by the program and shown again, a window is back where it was,
