@@ -14,7 +14,7 @@
 #include <QTimeZone>
 
 AlarmClock::AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
-                       SleepGuard &sleep, WakeAlarm &wake, std::function<void(const QString &, const QString &)> showTime)
+                       SleepGuard &sleep, WakeAlarm &wake, ShowTime showTime)
     : m_c(controls)
     , m_clock(clock)
     , m_player(player)
