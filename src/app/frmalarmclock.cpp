@@ -9,6 +9,7 @@
 #include "lastsettings.h"
 #include "menukeys.h"
 #include "nomaximize.h"
+#include "windowplace.h"
 #include "messagebox.h"
 #include "programend.h"
 #include "reminders.h"
@@ -17,14 +18,12 @@
 #include "ticktimer.h"
 #include "ui_frmalarmclock.h"
 
-#include <QButtonGroup>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
-#include <limits>
 
 namespace {
 
@@ -61,6 +60,12 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     refuseMaximize(this);
+    // By the time the window is seen its frame is known: a folded window takes
+    // the outer width of the design.
+    keepPlace(this, [this] {
+        if (width() < kUnfoldedWidth && width() != foldedWidth())
+            CmdIn_Click();
+    });
     setWindowIcon(appIcon());
     applyDesignLook();
 
@@ -81,7 +86,10 @@ FrmAlarmClock::FrmAlarmClock(const Services &services, QWidget *parent)
         AlarmControls{ui.txttimetot, ui.txttimetot2, ui.TxtTime, ui.Txtfile, ui.OptDate, ui.CmdSet, ui.CmdReset,
                       ui.cmdremset, m_timer1, m_timer2},
         clock, m_services.player, m_services.fileDialog, m_services.sleep, m_services.wake,
-        [this]() -> FrmClock & { return frmclock(); });
+        [this](const QString &time, const QString &seconds) {
+            frmclock().txttimetot()->setText(time);
+            frmclock().txttimetot2()->setText(seconds);
+        });
     m_reminders = std::make_unique<Reminders>(
         ReminderControls{ui.Calendar1, ui.TxtRem, ui.cmdremset, ui.CmdSet, m_timer2}, clock, m_services.settings,
         m_services.messageBox, m_services.reminderFile, m_services.otherReminderFile);
@@ -127,43 +135,16 @@ QFont FrmAlarmClock::defaultFont()
     return font;
 }
 
+// What the design file cannot hold: the colours taken from the running
+// palette, a point size that is not whole, computed captions, and the size
+// and place that depend on the menu bar and the screen.
 void FrmAlarmClock::applyDesignLook()
 {
     Ui::FrmAlarmClock &ui = *m_ui;
     const QColor highlight = palette().color(QPalette::Highlight);
-    const QColor yellow(0xff, 0xff, 0x80);
-    const QColor red(0xff, 0x00, 0x00);
-
     fillBackground(ui.centralwidget, highlight);
-    for (QWidget *bar : {ui.Shape1, ui.Shape2})
-        fillBackground(bar, yellow);
-    for (QWidget *line : {ui.Line1, ui.Line2})
-        fillBackground(line, red);
-
-    for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2}) {
-        QPalette p = box->palette();
-        p.setColor(QPalette::Base, highlight);
-        p.setColor(QPalette::Active, QPalette::Text, QColor(0x00, 0xc0, 0x00));
-        p.setColor(QPalette::Inactive, QPalette::Text, QColor(0x00, 0xc0, 0x00));
-        box->setPalette(p);
-    }
-    ui.txttimetot2->raise();
-    // One baseline for hours and seconds: the boxes differ in height.
     for (QLineEdit *box : {ui.txttimetot, ui.txttimetot2})
-        box->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    // The only option button of the window: once selected it stays selected.
-    auto *options = new QButtonGroup(this);
-    options->addButton(ui.OptDate);
-
-    for (QWidget *label : {static_cast<QWidget *>(ui.Lbltimerinf), static_cast<QWidget *>(ui.Label2),
-                           static_cast<QWidget *>(ui.Label1), static_cast<QWidget *>(ui.OptDate)})
-        fill(label, QPalette::WindowText, Qt::white);
-    fill(ui.Label3, QPalette::WindowText, QColor(0xc0, 0x00, 0x00));
-
-    // The text boxes have no length limit (Qt's default would cut at 32767).
-    for (QLineEdit *box : {ui.TxtTime, ui.Txtfile, ui.TxtRem})
-        box->setMaxLength(std::numeric_limits<int>::max());
+        fill(box, QPalette::Base, highlight);
 
     QFont fileFont(QStringLiteral("Comic Sans MS"));
     fileFont.setPointSizeF(9.75);
@@ -173,21 +154,7 @@ void FrmAlarmClock::applyDesignLook()
 
     ui.Command1->setText(Shop::buyFromCaption());
     ui.Command2->setText(Shop::clickForCaption());
-    // The arrow buttons are one character wide and tall: their arrows stand
-    // one above the other, as a caption wider than its button breaks.
-    for (QPushButton *arrows : {ui.CmdIn, ui.cmdRem})
-        arrows->setText(arrows->text().split(QString(), Qt::SkipEmptyParts).join(u'\n'));
 
-    // What a screen reader speaks: a text box takes the words of the label
-    // that explains it.
-    ui.txttimetot->setAccessibleName(QStringLiteral("Time"));
-    ui.txttimetot2->setAccessibleName(QStringLiteral("Seconds"));
-    ui.TxtTime->setAccessibleName(ui.Lbltimerinf->text());
-    ui.Txtfile->setAccessibleName(ui.Label2->text());
-    ui.TxtRem->setAccessibleName(ui.Label1->text());
-    ui.Calendar1->setAccessibleName(QStringLiteral("Reminder date"));
-    ui.CmdIn->setAccessibleName(QStringLiteral("Hide the reminder panel"));
-    ui.cmdRem->setAccessibleName(QStringLiteral("Show the reminder panel"));
     enableMenuKeyboardAccess(menuBar());
 
     // The window cannot be resized: only folding changes its width.
@@ -278,48 +245,13 @@ void FrmAlarmClock::cmdRem_Click()
     setFixedWidth(kUnfoldedWidth);
 }
 
-void FrmAlarmClock::hideEvent(QHideEvent *event)
-{
-    QMainWindow::hideEvent(event);
-    // Hidden by the program, not minimized: where the window itself is, not
-    // its frame, whose size the toolkit may not have learnt yet (GNOME's
-    // frames from mutter 44 on are drawn by a client of their own).
-    if (!event->spontaneous())
-        m_placeWhenHidden = geometry().topLeft();
-}
-
 void FrmAlarmClock::showEvent(QShowEvent *event)
 {
     QMainWindow::showEvent(event);
-    if (m_placeWhenHidden && windowHandle())
-        windowHandle()->installEventFilter(this);
-    if (m_shownOnce)
-        return;
-    m_shownOnce = true;
     // The first activation comes right after the first show, even where no
     // window manager hands out the focus.
-    QTimer::singleShot(0, this, [this] { m_reminders->Form_Activate(); });
-    if (QWindow *window = windowHandle())
-        window->installEventFilter(this);
-}
-
-// The window manager frames the window only once it is shown; by its first
-// exposure the frame is known, and a folded window takes the outer width of
-// the design.
-bool FrmAlarmClock::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == windowHandle() && event->type() == QEvent::Expose) {
-        watched->removeEventFilter(this);
-        if (width() < kUnfoldedWidth && width() != foldedWidth())
-            CmdIn_Click();
-        // Shown again after the clock-only view: some window managers (GNOME's
-        // under XWayland) put the window back a title bar's height off; when
-        // they take the frame away they leave the window where the frame was.
-        const std::optional<QPoint> place = std::exchange(m_placeWhenHidden, std::nullopt);
-        if (place && geometry().topLeft() != *place)
-            setGeometry(QRect(*place, size()));
-    }
-    return QMainWindow::eventFilter(watched, event);
+    if (!std::exchange(m_shownOnce, true))
+        QTimer::singleShot(0, this, [this] { m_reminders->Form_Activate(); });
 }
 
 // Activation among the program's own windows runs Form_Activate: coming back

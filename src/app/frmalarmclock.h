@@ -6,7 +6,6 @@
 #include <QPointer>
 
 #include <memory>
-#include <optional>
 
 namespace Ui { class FrmAlarmClock; }
 class AlarmClock;
@@ -75,8 +74,6 @@ public:
 protected:
     void closeEvent(QCloseEvent *event) override;
     void showEvent(QShowEvent *event) override;
-    void hideEvent(QHideEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void applyDesignLook();
@@ -97,6 +94,4 @@ private:
     // windows has been: its next activation runs Form_Activate.
     bool m_otherOwnWindowWasActive = false;
     bool m_shownOnce = false;
-    // Where the window stood when it was last hidden, until it is back there.
-    std::optional<QPoint> m_placeWhenHidden;
 };

@@ -40,8 +40,8 @@ int main(int argc, char *argv[])
     QApplication::setFont(FrmAlarmClock::defaultFont());
 
     const QString settingsFile = IniSettingsStore::defaultFilePath();
-    SingleInstance instance(settingsFile);
-    if (!instance.claim(activationToken))
+    SingleInstance instance(QStringLiteral("belltide"), settingsFile);
+    if (instance.claim(activationToken) != SingleInstance::Claim::Mine)
         return 0;
 
     const QString appDir = QDir::cleanPath(QCoreApplication::applicationDirPath());
@@ -72,7 +72,7 @@ int main(int argc, char *argv[])
     fileDialog.setParent(&frmAlarmClock);
 
     QObject::connect(&instance, &SingleInstance::activationRequested, &frmAlarmClock,
-                     [&](const QByteArray &token) {
+                     [&](const QByteArray &token, const QStringList &) {
                          QWidget *shown = frmAlarmClock.isVisible() || !frmAlarmClock.frmclockLoaded()
                                               ? static_cast<QWidget *>(&frmAlarmClock)
                                               : static_cast<QWidget *>(&frmAlarmClock.frmclock());

@@ -3,7 +3,6 @@
 #include "clock.h"
 #include "clocktext.h"
 #include "filedialog.h"
-#include "frmclock.h"
 #include "mediaplayer.h"
 #include "sleepguard.h"
 #include "ticktimer.h"
@@ -15,14 +14,14 @@
 #include <QTimeZone>
 
 AlarmClock::AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
-                       SleepGuard &sleep, WakeAlarm &wake, std::function<FrmClock &()> frmclock)
+                       SleepGuard &sleep, WakeAlarm &wake, ShowTime showTime)
     : m_c(controls)
     , m_clock(clock)
     , m_player(player)
     , m_dialog(dialog)
     , m_sleep(sleep)
     , m_wake(wake)
-    , m_frmclock(std::move(frmclock))
+    , m_showTime(std::move(showTime))
 {
 }
 
@@ -47,9 +46,7 @@ void AlarmClock::Timer1_Timer()
     m_c.txttimetot->setText(timeText(now));
     m_c.txttimetot2->setText(secondsText(now));
 
-    FrmClock &view = m_frmclock();
-    view.txttimetot()->setText(m_c.txttimetot->text());
-    view.txttimetot2()->setText(m_c.txttimetot2->text());
+    m_showTime(m_c.txttimetot->text(), m_c.txttimetot2->text());
 
     const bool due = alarmMatches(!m_c.CmdSet->isEnabled(), m_c.TxtTime->text(), m_c.txttimetot->text());
     if (due && m_c.OptDate->isChecked())

@@ -8,7 +8,6 @@
 
 class Clock;
 class FileDialog;
-class FrmClock;
 class MediaPlayer;
 class QLineEdit;
 class QPushButton;
@@ -44,8 +43,11 @@ struct AlarmControls
 class AlarmClock
 {
 public:
+    // Writes the time and its seconds into the clock-only view.
+    using ShowTime = std::function<void(const QString &time, const QString &seconds)>;
+
     AlarmClock(const AlarmControls &controls, const Clock &clock, MediaPlayer &player, FileDialog &dialog,
-               SleepGuard &sleep, WakeAlarm &wake, std::function<FrmClock &()> frmclock);
+               SleepGuard &sleep, WakeAlarm &wake, ShowTime showTime);
     ~AlarmClock();
 
     void Timer1_Timer();
@@ -78,5 +80,5 @@ private:
     bool m_keptAwake = false;
     QString m_awakeFor; // the alarm time the desktop was told
     std::optional<QDateTime> m_wakeAt;
-    std::function<FrmClock &()> m_frmclock;
+    ShowTime m_showTime;
 };

@@ -98,22 +98,13 @@ void FrmAbout::applyDesignLook()
 
     fill(this, QPalette::Window, highlight);
     setAutoFillBackground(true);
-    for (QWidget *bar : {ui.Shape1, ui.Shape2})
-        fill(bar, QPalette::Window, QColor(0xff, 0xff, 0x80)), bar->setAutoFillBackground(true);
-    // The etched rule: a grey line lying on the upper half of a white one.
-    fill(ui.Line1_0, QPalette::Window, Qt::white);
-    fill(ui.Line1_1, QPalette::Window, QColor(0x80, 0x80, 0x80));
-    for (QWidget *line : {ui.Line1_0, ui.Line1_1})
-        line->setAutoFillBackground(true);
 
+    // The design file holds whole point sizes only.
     QFont labelFont(QStringLiteral("Arial"));
     labelFont.setPointSizeF(9.75);
     labelFont.setBold(true);
-    for (QLabel *label : {ui.lblTitle, ui.lblVersion, ui.lblDescription, ui.lblDisclaimer}) {
+    for (QLabel *label : {ui.lblTitle, ui.lblVersion, ui.lblDescription, ui.lblDisclaimer})
         label->setFont(labelFont);
-        fill(label, QPalette::WindowText, Qt::white);
-    }
-    ui.lblDisclaimer->setText(QStringLiteral("Belltide is provided as is, without warranty of any kind."));
 
     // The icon is drawn, so it stays sharp when stretched over the image box.
     ui.Image1->setPixmap(clockFacePixmap(ui.Image1->height()));

@@ -20,11 +20,10 @@ FrmClock::FrmClock(QWidget *frmAlarmClock, ShopWindow &shop)
     setWindowIcon(appIcon());
     resize(233, 98 + menuBar()->sizeHint().height());
 
-    // Grey digits on black: the boxes stay disabled, as designed.
+    // Grey digits on black (the design file's): the boxes stay disabled, as
+    // designed. In the menu text's colour when active.
     for (QLineEdit *box : {m_ui->txttimetot, m_ui->txttimetot2}) {
-        box->setAlignment(Qt::AlignLeft | Qt::AlignTop); // one baseline
         QPalette p = box->palette();
-        p.setColor(QPalette::Disabled, QPalette::Base, Qt::black);
         p.setColor(QPalette::Active, QPalette::Text, palette().color(QPalette::WindowText));
         box->setPalette(p);
     }
@@ -34,8 +33,6 @@ FrmClock::FrmClock(QWidget *frmAlarmClock, ShopWindow &shop)
     centralWidget()->setAutoFillBackground(true);
 
     m_ui->Command1->setText(Shop::buyFromCaption());
-    m_ui->txttimetot->setAccessibleName(QStringLiteral("Time"));
-    m_ui->txttimetot2->setAccessibleName(QStringLiteral("Seconds"));
     enableMenuKeyboardAccess(menuBar());
 
     connect(m_ui->MnuFull, &QAction::triggered, this, &FrmClock::MnuFull_Click);

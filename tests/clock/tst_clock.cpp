@@ -104,52 +104,46 @@ private slots:
     // before the alarm, from Set Alarm until Stop or until the alarm's sound
     // has ended; the program's end leaves nothing behind.
     void theMachineIsKeptAwakeWhileTheAlarmCanRing() {
-        FakeSleepGuard &sleep = b->p.sleep;
-        FakeWakeAlarm &wake = b->p.wake;
         const QDate today = b->p.clock.t.date();
+        // Whether the machine is kept awake, and when it is to be woken.
+        const auto asked = [&] { return std::pair(b->p.sleep.held, b->p.wake.wakes); };
+        using Asked = std::pair<int, QList<QDateTime>>;
         b->ui().TxtTime->setText(QStringLiteral("7:30")); // typed, not set: the machine may sleep
         b->tickAt(QTime(7, 20, 0));
-        QCOMPARE(sleep.held, 0);
-        QVERIFY(wake.wakes.isEmpty());
+        QCOMPARE(asked(), Asked(0, {}));
 
         b->arm(QStringLiteral("7:30"));
-        QCOMPARE(sleep.held, 1);
-        QVERIFY2(sleep.reason.contains(QStringLiteral("7:30")), qPrintable(sleep.reason));
-        QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today, QTime(7, 29))});
+        QCOMPARE(asked(), Asked(1, {QDateTime(today, QTime(7, 29))}));
+        QVERIFY2(b->p.sleep.reason.contains(QStringLiteral("7:30")), qPrintable(b->p.sleep.reason));
         b->tickAt(QTime(7, 20, 1));
-        QCOMPARE(sleep.held, 1);
+        QCOMPARE(asked(), Asked(1, {QDateTime(today, QTime(7, 29))}));
 
         b->ui().TxtTime->setText(QStringLiteral("8:05")); // edited while armed: the desktop is told
         b->tickAt(QTime(7, 20, 2));
-        QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today, QTime(8, 4))});
-        QCOMPARE(sleep.held, 1);
-        QCOMPARE(sleep.reason, QStringLiteral("Belltide has an alarm set for 8:05"));
+        QCOMPARE(asked(), Asked(1, {QDateTime(today, QTime(8, 4))}));
+        QCOMPARE(b->p.sleep.reason, QStringLiteral("Belltide has an alarm set for 8:05"));
 
         QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
-        QCOMPARE(sleep.held, 0);
-        QVERIFY(wake.wakes.isEmpty());
+        QCOMPARE(asked(), Asked(0, {}));
         b->arm(QStringLiteral("7:30"));
-        QCOMPARE(sleep.held, 1);
-        QCOMPARE(wake.wakes.size(), 1);
+        QCOMPARE(asked(), Asked(1, {QDateTime(today, QTime(7, 29))}));
 
         b->tickAt(QTime(7, 30, 0)); // rings: no wake any more, awake while it sounds
         QCOMPARE(b->p.player.started.size(), 1);
-        QVERIFY(wake.wakes.isEmpty());
+        QCOMPARE(asked(), Asked(1, {}));
         b->tickAt(QTime(7, 31, 1)); // the sound goes on into the next minute: the same reason
-        QCOMPARE(sleep.held, 1);
-        QCOMPARE(sleep.reason, QStringLiteral("Belltide has an alarm set for 7:30"));
+        QCOMPARE(asked(), Asked(1, {}));
+        QCOMPARE(b->p.sleep.reason, QStringLiteral("Belltide has an alarm set for 7:30"));
         b->p.player.playing = false;
         b->tickAt(QTime(7, 31, 2));
-        QCOMPARE(sleep.held, 0);
+        QCOMPARE(asked(), Asked(0, {}));
         QTest::mouseClick(b->ui().CmdReset, Qt::LeftButton);
-        QCOMPARE(sleep.held, 0);
+        QCOMPARE(asked(), Asked(0, {}));
 
         b->arm(QStringLiteral("6:00"));
-        QCOMPARE(wake.wakes, QList<QDateTime>{QDateTime(today.addDays(1), QTime(5, 59))});
-        QCOMPARE(sleep.held, 1);
+        QCOMPARE(asked(), Asked(1, {QDateTime(today.addDays(1), QTime(5, 59))}));
         b->w.reset(); // the program ends
-        QCOMPARE(sleep.held, 0);
-        QVERIFY(wake.wakes.isEmpty());
+        QCOMPARE(asked(), Asked(0, {}));
     }
 
     void browse_data() {
@@ -173,11 +167,6 @@ private slots:
         QCOMPARE(b->ui().Txtfile->text(), box);
         QVERIFY(b->ui().CmdSet->isEnabled());
         QVERIFY(b->p.player.started.isEmpty());
-    }
-
-    void alignedDelay() {
-        QCOMPARE(TickTimer::delayToAlignedTick(1, 1000), 1001); // just after the turn
-        QCOMPARE(TickTimer::delayToAlignedTick(86399999, 1000), 3); // just before it
     }
 
     // Each tick is re-armed from the clock: with a clock that always reads

@@ -1,4 +1,5 @@
 #include "fakes.h"
+#include "frmabout.h"
 #include "frmclock.h"
 
 #include <QFontInfo>
@@ -104,6 +105,10 @@ private slots:
     void clockOnly() {
         b->w->MnuClock_Click();
         checkAll(&b->w->frmclock());
+    }
+    void about() {
+        b->w->MnuAbout_Click();
+        checkAll(b->w->loadedFrmAbout());
     }
 };
 

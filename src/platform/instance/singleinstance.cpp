@@ -3,18 +3,16 @@
 #include "privatefolder.h"
 
 #include <QCryptographicHash>
-#include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QSocketNotifier>
-#include <QStandardPaths>
+#include <QThread>
 #include <QTimer>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 
-#include <cstring>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -22,17 +20,22 @@ namespace {
 
 // Far beyond any real token; keeps a stray writer from filling our memory.
 constexpr qsizetype kMaxToken = 4096;
-// How long a new copy may take to say its line.
+constexpr qsizetype kMaxRequest = 2 * kMaxToken;
+// How long a new copy may take to say its request.
 constexpr int kPeerPatienceMs = 2000;
+// How often, and how far apart, a new copy tries to reach the copy that
+// holds the lock: about five seconds in all.
+constexpr int kTries = 50;
+constexpr int kTryPauseMs = 100;
 
-QString baseName(const QString &key)
+QString baseName(const QString &place, const QString &key)
 {
     const QString folder =
         PrivateFolder::choose(PrivateFolder::defaultCandidates(QStringLiteral("belltide-instance")), ::geteuid());
     if (folder.isEmpty())
         return {};
     const QByteArray hash = QCryptographicHash::hash(key.toUtf8(), QCryptographicHash::Sha1).toHex().left(16);
-    return folder + QStringLiteral("/belltide-") + QString::fromLatin1(hash);
+    return folder + u'/' + place + u'-' + QString::fromLatin1(hash);
 }
 
 bool toAddress(const QString &path, sockaddr_un *address)
@@ -46,12 +49,27 @@ bool toAddress(const QString &path, sockaddr_un *address)
     return true;
 }
 
+// It goes into an environment variable and an X11 message: printable ASCII
+// of a sane length only, or none at all.
+QByteArray tokenFrom(const QByteArray &line)
+{
+    QByteArray token = line.startsWith("raise ") ? line.mid(6) : QByteArray();
+    if (token.size() > kMaxToken)
+        return {};
+    for (const char c : std::as_const(token)) {
+        if (c <= ' ' || c > '~')
+            return {};
+    }
+    return token;
+}
+
 } // namespace
 
-SingleInstance::SingleInstance(const QString &key, QObject *parent)
+SingleInstance::SingleInstance(const QString &place, const QString &key, QObject *parent)
     : QObject(parent)
-    , m_socketPath(baseName(key))
+    , m_socketPath(baseName(place, key))
     , m_lock(m_socketPath.isEmpty() ? QString() : m_socketPath + QStringLiteral(".lock"))
+    , m_pause([] { QThread::msleep(kTryPauseMs); })
 {
     if (!m_socketPath.isEmpty())
         m_socketPath += QStringLiteral(".socket");
@@ -74,7 +92,8 @@ void SingleInstance::release()
     m_lock.unlock();
 }
 
-bool SingleInstance::claim(const QByteArray &activationToken)
+// True when this copy may run as the only one.
+bool SingleInstance::tryLock()
 {
     if (m_socketPath.isEmpty())
         return true; // no private folder to meet in: better two copies than none
@@ -82,22 +101,43 @@ bool SingleInstance::claim(const QByteArray &activationToken)
         listen();
         return true;
     }
-    if (m_lock.error() != QLockFile::LockFailedError)
-        return true; // no lock can be had at all: better two copies than none
+    return m_lock.error() != QLockFile::LockFailedError; // no lock can be had at all
+}
 
-    sockaddr_un address;
-    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd >= 0 && toAddress(m_socketPath, &address)
-        && ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0) {
-        // One line: "raise", a blank and the token. The first copy may hang
-        // up before reading: no SIGPIPE for that.
-        // A token longer than any real one is not one: none is sent.
-        const QByteArray line = "raise " + (activationToken.size() <= kMaxToken ? activationToken : QByteArray()) + '\n';
-        [[maybe_unused]] const ssize_t n = ::send(fd, line.constData(), size_t(line.size()), MSG_NOSIGNAL);
+SingleInstance::Claim SingleInstance::claim(const QByteArray &activationToken, const QStringList &arguments)
+{
+    // "raise", a blank and the token on the first line, then one line an
+    // argument. A token longer than any real one is not one: none is sent.
+    QByteArray request = "raise " + (activationToken.size() <= kMaxToken ? activationToken : QByteArray()) + '\n';
+    for (QString argument : arguments)
+        request += argument.replace(u'\n', u' ').toUtf8() + '\n';
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        if (attempt > 0)
+            m_pause();
+        // The copy that holds the lock may also have ended meanwhile.
+        if (tryLock())
+            return Claim::Mine;
+        if (send(request))
+            return Claim::HandedOver;
     }
-    if (fd >= 0)
-        ::close(fd);
-    return false;
+    return Claim::Unanswered;
+}
+
+bool SingleInstance::send(const QByteArray &request) const
+{
+    sockaddr_un address;
+    if (!toAddress(m_socketPath, &address))
+        return false;
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    const bool sent = ::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) == 0;
+    // The first copy may hang up before reading: no SIGPIPE for that.
+    if (sent) {
+        [[maybe_unused]] const ssize_t n = ::send(fd, request.constData(), size_t(request.size()), MSG_NOSIGNAL);
+    }
+    ::close(fd);
+    return sent;
 }
 
 void SingleInstance::listen()
@@ -126,26 +166,26 @@ void SingleInstance::listen()
     });
 }
 
-// Reads the new copy's line as it comes, which follows its connect at once;
-// a copy that says nothing within a moment (or an older one that sends no
-// token) still brings this one forward. Nothing here waits for the peer: the
-// clock keeps its second while a copy stalls.
+// Reads the new copy's request as it comes, which follows its connect at once,
+// up to its hang-up; a copy that says nothing within a moment (or an older one
+// that sends no token) still brings this one forward. Nothing here waits for
+// the peer: the clock keeps its second while a copy stalls.
 void SingleInstance::answer(int peer)
 {
     auto *notifier = new QSocketNotifier(peer, QSocketNotifier::Read, this);
     auto *patience = new QTimer(notifier);
-    auto line = std::make_shared<QByteArray>();
-    auto finish = [this, notifier, patience, peer, line] {
+    auto request = std::make_shared<QByteArray>();
+    auto finish = [this, notifier, patience, peer, request] {
         patience->stop();
         notifier->setEnabled(false);
         notifier->deleteLater();
         ::close(peer);
-        emit activationRequested(tokenFrom(*line));
+        received(*request);
     };
     connect(patience, &QTimer::timeout, notifier, finish);
-    connect(notifier, &QSocketNotifier::activated, notifier, [peer, line, finish] {
-        char buffer[kMaxToken + 16];
-        while (!line->contains('\n') && line->size() <= kMaxToken + 8) {
+    connect(notifier, &QSocketNotifier::activated, notifier, [peer, request, finish] {
+        char buffer[kMaxToken];
+        while (request->size() <= kMaxRequest) {
             const ssize_t n = ::recv(peer, buffer, sizeof(buffer), 0);
             if (n < 0 && errno == EINTR)
                 continue;
@@ -153,7 +193,7 @@ void SingleInstance::answer(int peer)
                 return; // the rest is still on its way
             if (n <= 0)
                 break; // hung up
-            line->append(buffer, n);
+            request->append(buffer, n);
         }
         finish();
     });
@@ -161,17 +201,15 @@ void SingleInstance::answer(int peer)
     patience->start(kPeerPatienceMs);
 }
 
-QByteArray SingleInstance::tokenFrom(QByteArray line)
+void SingleInstance::received(const QByteArray &request)
 {
-    line.truncate(line.indexOf('\n') < 0 ? line.size() : line.indexOf('\n'));
-    QByteArray token = line.startsWith("raise ") ? line.mid(6) : QByteArray();
-    // It goes into an environment variable and an X11 message: printable
-    // ASCII of a sane length only, or none at all.
-    if (token.size() > kMaxToken)
-        return {};
-    for (const char c : std::as_const(token)) {
-        if (c <= ' ' || c > '~')
-            return {};
-    }
-    return token;
+    QList<QByteArray> lines = request.split('\n');
+    const QByteArray token = tokenFrom(lines.takeFirst());
+    // Only what ended in a newline was said whole.
+    if (!lines.isEmpty())
+        lines.removeLast();
+    QStringList arguments;
+    for (const QByteArray &line : std::as_const(lines))
+        arguments << QString::fromUtf8(line);
+    emit activationRequested(token, arguments);
 }

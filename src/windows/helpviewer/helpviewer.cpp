@@ -31,6 +31,12 @@ bool blockHasAnchor(const QTextBlock &block, const QString &name)
 
 } // namespace
 
+QString HelpViewer::fileKey(const QString &helpFile)
+{
+    const QFileInfo info(helpFile);
+    return info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
+}
+
 void HelpViewer::comeForward(const QString &activationToken)
 {
     setWindowState(windowState() & ~Qt::WindowMinimized);

@@ -38,6 +38,9 @@ public:
 
     explicit HelpViewer(QWidget *parent = nullptr);
 
+    // What viewers of one file share: the file under any spelling of its path.
+    static QString fileKey(const QString &helpFile);
+
     // Loads the help file and goes where the command and keyword say. A file
     // that cannot be read leaves a message naming it in the window, and
     // false.

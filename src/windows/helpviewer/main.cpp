@@ -1,6 +1,6 @@
 #include "applicationid.h"
 #include "helpviewer.h"
-#include "viewerinstance.h"
+#include "singleinstance.h"
 
 #include <QApplication>
 
@@ -14,7 +14,7 @@ int main(int argc, char *argv[])
     adoptApplicationId();
     // The starter's permission to take the focus on Wayland, for whichever
     // viewer ends up showing the file.
-    const QString activationToken = qEnvironmentVariable("XDG_ACTIVATION_TOKEN");
+    const QByteArray activationToken = qgetenv("XDG_ACTIVATION_TOKEN");
     QApplication app(argc, argv);
 
     const QStringList args = QApplication::arguments().mid(1);
@@ -25,18 +25,25 @@ int main(int argc, char *argv[])
         command = HelpViewer::HelpContents;
     const QString key = args.value(2);
 
-    ViewerInstance instance(file);
-    if (!instance.claim(command, key, activationToken) || command == HelpViewer::HelpQuit)
+    // A viewer that holds the file but never listens: this one shows it too.
+    SingleInstance instance(QStringLiteral("belltide-help"), HelpViewer::fileKey(file));
+    const SingleInstance::Claim claim = instance.claim(activationToken, {QString::number(command), key});
+    if (claim == SingleInstance::Claim::HandedOver || command == HelpViewer::HelpQuit)
         return 0;
 
     HelpViewer viewer;
-    QObject::connect(&instance, &ViewerInstance::requested, &viewer,
-                     [&](int again, const QString &againKey, const QString &token) {
+    QObject::connect(&instance, &SingleInstance::activationRequested, &viewer,
+                     [&](const QByteArray &token, const QStringList &request) {
+                         bool known = false;
+                         const int again = request.value(0).toInt(&known);
+                         if (!known)
+                             return;
+                         const QString againKey = request.value(1);
                          if (again == HelpViewer::HelpQuit) {
                              viewer.close();
                              return;
                          }
-                         viewer.comeForward(token);
+                         viewer.comeForward(QString::fromLatin1(token));
                          viewer.open(file, again, againKey);
                      });
     // Shown before the file is opened, so the page is laid out at the size the
