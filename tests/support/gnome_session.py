@@ -5,8 +5,7 @@ client object's QueryEndSession/EndSession signals and EndSessionResponse),
 and GNOME's screen saver, without which the backend would not use the session
 manager at all.
 Inhibitions() lists those in force as "flags|reason"; EndSessionStep(signal)
-on the mock interface sends QueryEndSession, EndSession or CancelEndSession
-to every client.
+on the mock interface sends QueryEndSession or EndSession to every client.
 '''
 
 import os
@@ -63,6 +62,5 @@ def UnregisterClient(self, path):
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
 def EndSessionStep(self, signal):
-    flags = [] if signal == 'CancelEndSession' else [dbus.UInt32(0)]
     for path in self.clients:
-        mockobject.objects[path].EmitSignal(CLIENT_IFACE, signal, 'u' * len(flags), flags)
+        mockobject.objects[path].EmitSignal(CLIENT_IFACE, signal, 'u', [dbus.UInt32(0)])
