@@ -2,8 +2,9 @@
 (xdg-desktop-portal-gtk), as a python3-dbusmock template: GNOME's session
 manager (Inhibit with GNOME's flags, Uninhibit, RegisterClient and the
 client object's QueryEndSession/EndSession signals and EndSessionResponse),
-and GNOME's screen saver, without which the backend would not use the session
-manager at all.
+and the name of GNOME's screen saver, without which the backend would not use
+the session manager at all (held on a connection of its own, which serves no
+object).
 Inhibitions() lists those in force as "flags|reason"; EndSessionStep(signal)
 on the mock interface sends QueryEndSession or EndSession to every client.
 '''
@@ -31,8 +32,6 @@ def load(mock, _parameters):
     mock.clients = []
     mock.AddProperties(MAIN_IFACE, {'InhibitedActions': dbus.UInt32(0), 'SessionIsActive': True})
     mock.screensaver = dbus.service.BusName(SCREENSAVER, dbus.SessionBus(), do_not_queue=True)
-    mock.AddObject('/org/gnome/ScreenSaver', SCREENSAVER, {},
-                   [('GetActive', '', 'b', 'ret = False'), ('GetActiveTime', '', 'u', 'ret = 0')])
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='susu', out_signature='u')
