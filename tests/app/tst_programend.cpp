@@ -49,8 +49,6 @@ private slots:
         QTest::newRow("X11 gone") << QStringList{x11, x11} << QByteArray() << mine << 1 << true;
         QTest::newRow("Wayland gone") << QStringList{u"The Wayland connection broke. Did the Wayland compositor die?"_s}
                                       << QByteArray() << mine << 1 << true;
-        QTest::newRow("Wayland error") << QStringList{u"The Wayland connection experienced a fatal error: Protocol"_s}
-                                       << QByteArray() << mine << 1 << true;
         QTest::newRow("failed save, display gone") << QStringList{x11} << QByteArray("-") << none << 1 << true;
         QTest::newRow("exit begun, display gone") << QStringList{"signal", "forget", x11} << QByteArray() << none
                                                   << 1 << true;
