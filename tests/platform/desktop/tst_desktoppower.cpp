@@ -61,12 +61,6 @@ private:
     QProcess m_process;
 };
 
-// KDE's power management, by the name of the older inhibition service it serves.
-StandIn *powerManagement()
-{
-    return new StandIn("powerdevil", "org.freedesktop.PowerManagement", "/org/kde/Solid/PowerManagement/PolicyAgent");
-}
-
 // A portal older than today's: it names the request object itself, and says
 // on that object, when asked (until heard), that it refused.
 class OlderPortal final : public QDBusVirtualObject
@@ -131,26 +125,26 @@ private slots:
     {
         QFETCH(bool, olderPortal);
         std::unique_ptr<OlderPortal> portal(olderPortal ? new OlderPortal : nullptr);
-        std::unique_ptr<StandIn> pm(olderPortal ? powerManagement() : nullptr);
-        const QString reason = u"Belltide has an alarm set for 8:05"_s;
         auto guard = std::make_unique<DBusSleepGuard>(QDBusConnection::sessionBus());
-        guard->keepAwake(olderPortal ? reason : u"Belltide has an alarm set for 7:30"_s);
         if (!olderPortal) {
+            guard->keepAwake(u"Belltide has an alarm set for 7:30"_s);
             QTRY_COMPARE_WITH_TIMEOUT(warnings.size(), 1, 30000);
             QVERIFY2(warnings.first().contains(u"may sleep through the alarm"_s), qPrintable(warnings.first()));
             guard->allowSleep();
             guard->keepAwake(u"Belltide has an alarm set for 7:45"_s); // nothing yet: said no more
-            pm.reset(powerManagement());
         }
+        // KDE's power management, by the name of the older inhibition service it serves.
+        const StandIn pm("powerdevil", "org.freedesktop.PowerManagement", "/org/kde/Solid/PowerManagement/PolicyAgent");
+        const QString reason = u"Belltide has an alarm set for 8:05"_s;
         auto heldNow = [&] { // the older portal says its refusal until it is heard
             if (portal)
                 portal->refuse();
             guard->keepAwake(reason);
-            return pm->list(u"Inhibitions"_s);
+            return pm.list(u"Inhibitions"_s);
         };
         QTRY_COMPARE_WITH_TIMEOUT(heldNow(), QStringList{reason}, 30000);
         guard.reset(); // the program's end: nothing left behind, at once
-        QCOMPARE(pm->list(u"Inhibitions"_s), QStringList());
+        QCOMPARE(pm.list(u"Inhibitions"_s), QStringList());
         QCOMPARE(warnings.size(), olderPortal ? 0 : 1);
     }
 
