@@ -2,11 +2,11 @@
 (xdg-desktop-portal-gtk), as a python3-dbusmock template: GNOME's session
 manager (Inhibit with GNOME's flags, Uninhibit, RegisterClient and the
 client object's QueryEndSession/EndSession signals and EndSessionResponse),
-and GNOME's screen saver, without which the backend would not use the session
-manager at all.
+and the name of GNOME's screen saver, without which the backend would not use
+the session manager at all (held on a connection of its own, which serves no
+object).
 Inhibitions() lists those in force as "flags|reason"; EndSessionStep(signal)
-on the mock interface sends QueryEndSession, EndSession or CancelEndSession
-to every client.
+on the mock interface sends QueryEndSession or EndSession to every client.
 '''
 
 import os
@@ -32,8 +32,6 @@ def load(mock, _parameters):
     mock.clients = []
     mock.AddProperties(MAIN_IFACE, {'InhibitedActions': dbus.UInt32(0), 'SessionIsActive': True})
     mock.screensaver = dbus.service.BusName(SCREENSAVER, dbus.SessionBus(), do_not_queue=True)
-    mock.AddObject('/org/gnome/ScreenSaver', SCREENSAVER, {},
-                   [('GetActive', '', 'b', 'ret = False'), ('GetActiveTime', '', 'u', 'ret = 0')])
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='susu', out_signature='u')
@@ -63,6 +61,5 @@ def UnregisterClient(self, path):
 
 @dbus.service.method(MOCK_IFACE, in_signature='s', out_signature='')
 def EndSessionStep(self, signal):
-    flags = [] if signal == 'CancelEndSession' else [dbus.UInt32(0)]
     for path in self.clients:
-        mockobject.objects[path].EmitSignal(CLIENT_IFACE, signal, 'u' * len(flags), flags)
+        mockobject.objects[path].EmitSignal(CLIENT_IFACE, signal, 'u', [dbus.UInt32(0)])

@@ -1,7 +1,8 @@
-'''Stand-in for what lies beneath the desktop portal's KDE backend
-(xdg-desktop-portal-kde), as a python3-dbusmock template: PowerDevil's policy
-agent, AddInhibition and ReleaseInhibition. Inhibitions() lists those in
-force as "types|reason".
+'''Stand-in for KDE's power management, PowerDevil (python3-dbusmock template):
+its policy agent, which the desktop portal's KDE backend (xdg-desktop-portal-kde)
+speaks to, and the older org.freedesktop.PowerManagement.Inhibit that it serves
+for other programs. Inhibitions() lists those in force as "types|reason" (the
+policy agent's) or as the reason alone (the older interface's).
 '''
 
 import os
@@ -16,10 +17,15 @@ BUS_NAME = 'org.kde.Solid.PowerManagement'
 MAIN_OBJ = '/org/kde/Solid/PowerManagement/PolicyAgent'
 MAIN_IFACE = 'org.kde.Solid.PowerManagement.PolicyAgent'
 SYSTEM_BUS = False
+OLDER = 'org.freedesktop.PowerManagement'
 
 
 def load(mock, _parameters):
     start(mock)
+    mock.older = dbus.service.BusName(OLDER, mock.bus_name.get_bus(), do_not_queue=True)
+    mock.AddObject('/org/freedesktop/PowerManagement/Inhibit', OLDER + '.Inhibit', {}, [
+        ('Inhibit', 'ss', 'u', lambda _self, _application, reason: inhibit(mock, str(reason))),
+        ('UnInhibit', 'u', '', lambda _self, cookie: release(mock, cookie))])
 
 
 @dbus.service.method(MAIN_IFACE, in_signature='uss', out_signature='u')

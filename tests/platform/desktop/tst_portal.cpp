@@ -9,9 +9,6 @@
 #include <QDBusObjectPath>
 #include <QDBusReply>
 #include <QRegularExpression>
-#include <QTemporaryFile>
-
-#include <unistd.h>
 
 // Against the real desktop portal and its GNOME or KDE backend, with
 // stand-ins only beneath the backend (tests/support/portal.sh): what reaches
@@ -85,7 +82,6 @@ class TestPortal : public QObject
 private slots:
     void initTestCase() {
         QVERIFY2(!qEnvironmentVariableIsEmpty("POWER_NAME"), "run inside tests/support/portal.sh GNOME|KDE");
-        QVERIFY(QDBusConnection::sessionBus().isConnected());
     }
 
     // One inhibition of suspend alone, naming the alarm's time; a new time
@@ -110,7 +106,6 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(held(), QStringList(), 30000);
         const QList<uint> changes = counts().mid(before);
         QCOMPARE(changes.mid(0, 4), (QList<uint>{1, 2, 1, 0})); // never a moment with none while wanted
-        QCOMPARE(changes.last(), 0u);
     }
 
     // GNOME's session manager ends the session: the query-end saves through
@@ -141,34 +136,29 @@ private slots:
         Program b;
         b.start();
         b.ui().TxtTime->setText(QStringLiteral("6:30")); // typed, not set
-        QTemporaryFile said;
-        QVERIFY(said.open());
-        const int stderrFd = ::dup(2);
-        ::dup2(said.handle(), 2);
-        auto sessionEnd = std::make_unique<PortalSessionMonitor>();
-        connect(sessionEnd.get(), &PortalSessionMonitor::ending, &b.w->programEnd(), &ProgramEnd::sessionEnding);
-        QTRY_COMPARE_WITH_TIMEOUT(portal.monitorAnswers, QStringList{kGnome ? "0" : "2"}, 30000);
-        const qsizetype answered = backendLog().count("No more pending QueryEndResponse calls");
-        const qsizetype timedOut = backendLog().count("Stop waiting for QueryEndResponse calls");
-        portal.states.clear();
-        for (int i = 0; i < steps.size(); ++i) {
-            const QDBusMessage reply = standIn(QStringLiteral("EndSessionStep"), {steps[i]});
-            QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
-            QTRY_VERIFY_WITH_TIMEOUT(portal.states.contains(states[i]), 30000);
-            // Saved by the query-end already, or by the end without one.
-            QTRY_COMPARE_WITH_TIMEOUT(b.p.process.ends, 1, 30000);
-            QVERIFY(FakePlatform::bytes(b.p.settingsFile()).contains("timealarm=\"6:30\""));
-            if (steps[i] == QLatin1String("QueryEndSession")) {
-                QTRY_COMPARE_WITH_TIMEOUT(backendLog().count("Stop waiting for QueryEndResponse calls"),
-                                          timedOut + 1, 30000);
-                QCOMPARE(backendLog().count("No more pending QueryEndResponse calls"), answered + 1);
+        const QByteArray said = stderrOf([&] {
+            auto sessionEnd = std::make_unique<PortalSessionMonitor>();
+            connect(sessionEnd.get(), &PortalSessionMonitor::ending, &b.w->programEnd(), &ProgramEnd::sessionEnding);
+            QTRY_COMPARE_WITH_TIMEOUT(portal.monitorAnswers, QStringList{kGnome ? "0" : "2"}, 30000);
+            const qsizetype answered = backendLog().count("No more pending QueryEndResponse calls");
+            const qsizetype timedOut = backendLog().count("Stop waiting for QueryEndResponse calls");
+            portal.states.clear();
+            for (int i = 0; i < steps.size(); ++i) {
+                const QDBusMessage reply = standIn(QStringLiteral("EndSessionStep"), {steps[i]});
+                QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
+                QTRY_VERIFY_WITH_TIMEOUT(portal.states.contains(states[i]), 30000);
+                // Saved by the query-end already, or by the end without one.
+                QTRY_COMPARE_WITH_TIMEOUT(b.p.process.ends, 1, 30000);
+                QVERIFY(FakePlatform::bytes(b.p.settingsFile()).contains("timealarm=\"6:30\""));
+                if (steps[i] == QLatin1String("QueryEndSession")) {
+                    QTRY_COMPARE_WITH_TIMEOUT(backendLog().count("Stop waiting for QueryEndResponse calls"),
+                                              timedOut + 1, 30000);
+                    QCOMPARE(backendLog().count("No more pending QueryEndResponse calls"), answered + 1);
+                }
             }
-        }
-        sessionEnd.reset();
-        ::dup2(stderrFd, 2);
-        ::close(stderrFd);
+        });
         QCOMPARE(b.p.process.ends, steps.isEmpty() ? 0 : 1);
-        QCOMPARE(FakePlatform::bytes(said.fileName()), QByteArray());
+        QCOMPARE(said, QByteArray());
     }
 };
 
