@@ -97,18 +97,16 @@ private slots:
     }
     void cleanup() { b.reset(); }
 
-    void folded() { checkAll(b->w.get()); }
-    void unfolded() {
+    void theMainWindowFoldedAndUnfolded() {
+        checkAll(b->w.get());
         b->w->cmdRem_Click();
         checkAll(b->w.get());
     }
-    void clockOnly() {
-        b->w->MnuClock_Click();
-        checkAll(&b->w->frmclock());
-    }
-    void about() {
+    void theOtherWindows() {
         b->w->MnuAbout_Click();
         checkAll(b->w->loadedFrmAbout());
+        b->w->MnuClock_Click();
+        checkAll(&b->w->frmclock());
     }
 };
 
