@@ -54,7 +54,6 @@ private slots:
         QTest::newRow("Wayland token") << wayland << wayland << QStringList();
         QTest::newRow("help request") << wayland << wayland << QStringList{u"257"_s, u"has\npass"_s};
         QTest::newRow("over-long") << QByteArray(4097, 'a') << QByteArray() << QStringList();
-        QTest::newRow("silent copy") << QByteArray("=") << QByteArray() << QStringList();
         QTest::newRow("escape sequence") << QByteArray("=raise a\x1b]0;x\n") << QByteArray() << QStringList();
         QTest::newRow("over-long writer") << "=raise " + QByteArray(4097, 'a') << QByteArray() << QStringList();
         QTest::newRow("a copy that stalls") << QByteArray("=stall") << QByteArray("after-it") << QStringList();
