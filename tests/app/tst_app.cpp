@@ -79,13 +79,7 @@ private slots:
     // Coming back to the main window from another of the program's windows is
     // an activation: with an alarm armed, Set Reminder goes off. Another
     // window does not count.
-    void activationAfterTheOtherWindows_data() {
-        QTest::addColumn<QString>("via");
-        for (const char *via : {"clock view", "another window"})
-            QTest::newRow(via) << QString::fromLatin1(via);
-    }
     void activationAfterTheOtherWindows() {
-        QFETCH(QString, via);
         const auto activate = [](QWidget *window) {
             window->show();
             window->activateWindow();
@@ -96,15 +90,14 @@ private slots:
         QTest::mouseClick(b->ui().CmdSet, Qt::LeftButton);
         QVERIFY(b->ui().cmdremset->isEnabled()); // arming alone does not touch it
         QWidget other;
-        if (via == u"clock view") {
-            b->w->MnuClock_Click();
-            QVERIFY(activate(&b->w->frmclock()));
-            b->w->frmclock().MnuFull_Click();
-        } else {
-            QVERIFY(activate(&other));
-        }
+        QVERIFY(activate(&other));
         QVERIFY(activate(b->w.get()));
-        QTRY_COMPARE_WITH_TIMEOUT(b->ui().cmdremset->isEnabled(), via == u"another window", 5000);
+        QVERIFY(b->ui().cmdremset->isEnabled()); // the focus change has been handled: not an activation
+        b->w->MnuClock_Click();
+        QVERIFY(activate(&b->w->frmclock()));
+        b->w->frmclock().MnuFull_Click();
+        QVERIFY(activate(b->w.get()));
+        QTRY_VERIFY_WITH_TIMEOUT(!b->ui().cmdremset->isEnabled(), 5000);
     }
 
     void everyShopButtonOpensTheShop() {

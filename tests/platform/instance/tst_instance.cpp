@@ -51,7 +51,6 @@ private slots:
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<QStringList>("arguments");
         const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
-        QTest::newRow("Wayland token") << wayland << wayland << QStringList();
         QTest::newRow("help request") << wayland << wayland << QStringList{u"257"_s, u"has\npass"_s};
         QTest::newRow("over-long") << QByteArray(4097, 'a') << QByteArray() << QStringList();
         QTest::newRow("escape sequence") << QByteArray("=raise a\x1b]0;x\n") << QByteArray() << QStringList();
