@@ -97,12 +97,10 @@ private slots:
     }
     void cleanup() { b.reset(); }
 
-    void theMainWindowFoldedAndUnfolded() {
+    void everyWindow() {
         checkAll(b->w.get());
         b->w->cmdRem_Click();
-        checkAll(b->w.get());
-    }
-    void theOtherWindows() {
+        checkAll(b->w.get()); // unfolded
         b->w->MnuAbout_Click();
         checkAll(b->w->loadedFrmAbout());
         b->w->MnuClock_Click();

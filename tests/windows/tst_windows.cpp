@@ -19,14 +19,6 @@ class TestWindows : public QObject
     Q_OBJECT
     std::unique_ptr<Program> b;
 
-    FrmAbout *openAbout() {
-        b->w->MnuAbout_Click();
-        FrmAbout *about = b->w->loadedFrmAbout();
-        return about && QTest::qWaitForWindowExposed(about) ? about : nullptr;
-    }
-    static QString labelText(QWidget *w, const char *name) {
-        return w->findChild<QLabel *>(QLatin1String(name))->text();
-    }
     static QStringList lines(const QString &path) {
         return QString::fromUtf8(FakePlatform::bytes(path)).split(u'\n', Qt::SkipEmptyParts);
     }
@@ -48,11 +40,12 @@ private slots:
             [](FrmAbout *w) { QTest::keyClick(w, Qt::Key_Escape); },
         };
         for (const auto &close : ways) {
-            QPointer<FrmAbout> about = openAbout();
-            QVERIFY(about);
+            b->w->MnuAbout_Click();
+            QPointer<FrmAbout> about = b->w->loadedFrmAbout();
+            QVERIFY(about && QTest::qWaitForWindowExposed(about));
             QCOMPARE(about->windowTitle(), QStringLiteral("About " BELLTIDE_TITLE));
-            QCOMPARE(labelText(about, "lblTitle"), QStringLiteral(BELLTIDE_TITLE));
-            QCOMPARE(labelText(about, "lblVersion"), QStringLiteral("Version " BELLTIDE_VERSION));
+            QCOMPARE(about->findChild<QLabel *>(u"lblTitle"_s)->text(), QStringLiteral(BELLTIDE_TITLE));
+            QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(), QStringLiteral("Version " BELLTIDE_VERSION));
             QVERIFY(!about->isModal() && b->w->isEnabled());
             close(about);
             QCOMPARE(b->w->loadedFrmAbout(), nullptr);
