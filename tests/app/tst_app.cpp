@@ -28,8 +28,6 @@ private slots:
                                         << "7:30" << " /m/a song.mp3" << true;
         QTest::newRow("music only") << s + "AlarmMusic=\"/m/a.mp3\"\n" << "" << "/m/a.mp3" << false;
         QTest::newRow("passed marker") << s + "timealarm=\"7:30 Has Passed\"\n" << "7:30 Has Passed" << "" << true;
-        const QByteArray otherCase("[CORVANTA\\LastSettings]\nTIMEALARM=\"7:30\"\n");
-        QTest::newRow("names in other case") << otherCase << "7:30" << "" << true;
         const QByteArray long7(40000, '7');
         QTest::newRow("long text") << s + "timealarm=\"" + long7 + "\"\n" << QString::fromLatin1(long7) << "" << true;
     }
