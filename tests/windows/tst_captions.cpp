@@ -97,18 +97,14 @@ private slots:
     }
     void cleanup() { b.reset(); }
 
-    void folded() { checkAll(b->w.get()); }
-    void unfolded() {
-        b->w->cmdRem_Click();
+    void everyWindow() {
         checkAll(b->w.get());
-    }
-    void clockOnly() {
-        b->w->MnuClock_Click();
-        checkAll(&b->w->frmclock());
-    }
-    void about() {
+        b->w->cmdRem_Click();
+        checkAll(b->w.get()); // unfolded
         b->w->MnuAbout_Click();
         checkAll(b->w->loadedFrmAbout());
+        b->w->MnuClock_Click();
+        checkAll(&b->w->frmclock());
     }
 };
 

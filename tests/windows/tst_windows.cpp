@@ -1,6 +1,5 @@
 #include "fakes.h"
 #include "frmabout.h"
-#include "frmhelp.h"
 #include "helpviewer.h"
 #include "processshopwindow.h"
 #include "shoplink.h"
@@ -8,7 +7,6 @@
 #include <QFontInfo>
 #include <QLabel>
 #include <QListWidget>
-#include <QSignalSpy>
 #include <QTextBrowser>
 
 #include <csignal>
@@ -21,18 +19,9 @@ class TestWindows : public QObject
     Q_OBJECT
     std::unique_ptr<Program> b;
 
-    FrmAbout *openAbout() {
-        b->w->MnuAbout_Click();
-        FrmAbout *about = b->w->loadedFrmAbout();
-        return about && QTest::qWaitForWindowExposed(about) ? about : nullptr;
-    }
-    static QString labelText(QWidget *w, const char *name) {
-        return w->findChild<QLabel *>(QLatin1String(name))->text();
-    }
     static QStringList lines(const QString &path) {
         return QString::fromUtf8(FakePlatform::bytes(path)).split(u'\n', Qt::SkipEmptyParts);
     }
-    static bool gone(qint64 pid) { return ::kill(pid_t(pid), 0) != 0; }
 
 private slots:
     void init() {
@@ -43,51 +32,40 @@ private slots:
     }
     void cleanup() { b.reset(); }
 
-    void aboutClosesEveryWay_data() {
-        QTest::addColumn<int>("way");
-        QTest::newRow("OK button") << 0;
-        QTest::newRow("Return") << 1;
-        QTest::newRow("Esc") << 2;
-        QTest::newRow("close box") << 3;
-    }
     // However it closes, the About window is gone: the next one is loaded afresh.
     void aboutClosesEveryWay() {
-        QFETCH(int, way);
-        QPointer<FrmAbout> about = openAbout();
-        QVERIFY(about);
-        QCOMPARE(about->windowTitle(), QStringLiteral("About " BELLTIDE_TITLE));
-        QCOMPARE(labelText(about, "lblTitle"), QStringLiteral(BELLTIDE_TITLE));
-        QCOMPARE(labelText(about, "lblVersion"), QStringLiteral("Version " BELLTIDE_VERSION));
-        QVERIFY(!about->isModal() && b->w->isEnabled());
-        QCOMPARE(openAbout(), about.data()); // one at a time
-        QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("Command1")), Qt::LeftButton);
-        QCOMPARE(b->p.shop.shows, 0); // the About window's shop button does nothing
-        if (way == 0)
-            QTest::mouseClick(about->findChild<QPushButton *>(QStringLiteral("cmdOK")), Qt::LeftButton);
-        else if (way < 3)
-            QTest::keyClick(about, way == 1 ? Qt::Key_Return : Qt::Key_Escape);
-        else
-            about->close();
-        QCOMPARE(b->w->loadedFrmAbout(), nullptr);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QVERIFY(about.isNull());
+        const std::function<void(FrmAbout *)> ways[] = {
+            [](FrmAbout *w) { QTest::mouseClick(w->findChild<QPushButton *>(u"cmdOK"_s), Qt::LeftButton); },
+            [](FrmAbout *w) { QTest::keyClick(w, Qt::Key_Return); },
+            [](FrmAbout *w) { QTest::keyClick(w, Qt::Key_Escape); },
+        };
+        for (const auto &close : ways) {
+            b->w->MnuAbout_Click();
+            QPointer<FrmAbout> about = b->w->loadedFrmAbout();
+            QVERIFY(about && QTest::qWaitForWindowExposed(about));
+            QCOMPARE(about->windowTitle(), QStringLiteral("About " BELLTIDE_TITLE));
+            QCOMPARE(about->findChild<QLabel *>(u"lblTitle"_s)->text(), QStringLiteral(BELLTIDE_TITLE));
+            QCOMPARE(about->findChild<QLabel *>(u"lblVersion"_s)->text(), QStringLiteral("Version " BELLTIDE_VERSION));
+            QVERIFY(!about->isModal() && b->w->isEnabled());
+            close(about);
+            QCOMPARE(b->w->loadedFrmAbout(), nullptr);
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QVERIFY(about.isNull());
+        }
         QVERIFY(b->w->isVisible());
         QCOMPARE(b->p.process.ends, 0);
     }
 
-    void howToHandsTheHelpFileToTheViewer() {
+    // How To... hands the help file to the viewer, which opens at the keyword
+    // index or at a keyword's topic, names a missing file, and meets its other
+    // copies under any spelling of the file's path.
+    void howToOpensTheViewer() {
         b->w->MnuHow_Click();
-        FrmHelp *frmhelp = b->w->loadedFrmhelp();
         b->w->MnuHow_Click();
-        QCOMPARE(b->w->loadedFrmhelp(), frmhelp);
-        QVERIFY(!frmhelp->isVisible());
-        const QString call = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP")) + QStringLiteral("||257");
-        QCOMPARE(b->p.help.calls, QStringList({call, call}));
+        const QString file = b->p.appDir.filePath(u"HELP FOR BELLTIDE.HLP"_s);
+        QCOMPARE(b->p.help.calls, QStringList(2, file + u"||257"_s));
         QVERIFY(b->p.messageBox.shown.isEmpty());
-    }
 
-    // The help viewer opens at the keyword index, or at a keyword's topic.
-    void theViewerGoesWhereTheCommandSays() {
         HelpViewer viewer;
         viewer.show();
         QVERIFY(QTest::qWaitForWindowExposed(&viewer));
@@ -99,49 +77,35 @@ private slots:
         QVERIFY2(!face.fixedPitch(), qPrintable(face.family()));
         for (const HelpKeyword &k : viewer.keywordIndex())
             QVERIFY2(viewer.anchorNames().contains(k.anchor), qPrintable(k.text));
-        QVERIFY(viewer.open(QStringLiteral(BELLTIDE_HELP_FILE), HelpViewer::HelpKey, QStringLiteral("has pass")));
-        QCOMPARE(viewer.browser()->source().fragment(), QStringLiteral("alarm-goes-off"));
-        const QString missing = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
-        QVERIFY(!viewer.open(missing, HelpViewer::HelpKey, QString()));
-        QVERIFY(viewer.browser()->toPlainText().contains(missing));
-    }
-
-    // The viewers of one file meet under any spelling of its path.
-    void oneViewerPerHelpFile() {
-        const QString file = b->p.appDir.filePath(QStringLiteral("HELP FOR BELLTIDE.HLP"));
+        QVERIFY(viewer.open(QStringLiteral(BELLTIDE_HELP_FILE), HelpViewer::HelpKey, u"has pass"_s));
+        QCOMPARE(viewer.browser()->source().fragment(), u"alarm-goes-off"_s);
+        QVERIFY(!viewer.open(file, HelpViewer::HelpKey, QString()));
+        QVERIFY(viewer.browser()->toPlainText().contains(file));
         FakePlatform::write(file, "<html></html>");
-        QCOMPARE(HelpViewer::fileKey(b->p.appDir.path() + QStringLiteral("/./HELP FOR BELLTIDE.HLP")), file);
+        QCOMPARE(HelpViewer::fileKey(b->p.appDir.path() + u"/./HELP FOR BELLTIDE.HLP"_s), file);
     }
 
-    // The shop's helper, played by a script that logs what it is told.
+    // The shop's helper, played by a script that logs what it is told: one
+    // helper for every click, and a new one once it has gone.
     void theShopHasOneHelperAtATime() {
         const QString helper = b->p.appDir.filePath(QStringLiteral("web.sh")), log = helper + QStringLiteral(".log");
         FakePlatform::write(helper, "#!/bin/sh\necho \"$$ start\" >> \"$1\"\n"
                                     "while read -r l; do echo \"$$ $l\" >> \"$1\"; done\necho \"$$ eof\" >> \"$1\"\n");
         QVERIFY(QFile::setPermissions(helper, QFile::ReadOwner | QFile::ExeOwner));
         const QString nav = QStringLiteral(" navigate ") + QString::fromLatin1(Shop::address.toEncoded());
-        qint64 pid = 0;
-        {
-            ProcessShopWindow shop(helper, {log});
-            QVERIFY(!QFile::exists(log)); // nothing runs before the first click
-            openShop(shop);
-            openShop(shop);
-            const qint64 first = shop.helperProcessId();
-            const QString f = QString::number(first);
-            const QStringList told{f + " start", f + " show", f + nav, f + " show", f + nav};
-            QTRY_COMPARE_WITH_TIMEOUT(lines(log), told, 10000);
-            ::kill(pid_t(first), SIGKILL); // it crashed, or the user closed it
-            QTRY_COMPARE_WITH_TIMEOUT(shop.helperProcessId(), 0, 10000);
-            openShop(shop);
-            pid = shop.helperProcessId();
-            QVERIFY(pid > 0 && pid != first);
-            QTRY_COMPARE_WITH_TIMEOUT(lines(log).size(), 8, 10000);
-        }
-        QVERIFY(lines(log).contains(QString::number(pid) + QStringLiteral(" eof")));
-        QTRY_VERIFY_WITH_TIMEOUT(gone(pid), 10000);
-        ProcessShopWindow none(b->p.appDir.filePath(QStringLiteral("no-such-helper")));
-        openShop(none);
-        QCOMPARE(none.helperProcessId(), 0);
+        ProcessShopWindow shop(helper, {log});
+        QVERIFY(!QFile::exists(log)); // nothing runs before the first click
+        openShop(shop);
+        openShop(shop);
+        const qint64 first = shop.helperProcessId();
+        const QString f = QString::number(first);
+        const QStringList told{f + " start", f + " show", f + nav, f + " show", f + nav};
+        QTRY_COMPARE_WITH_TIMEOUT(lines(log), told, 10000);
+        ::kill(pid_t(first), SIGKILL); // it crashed, or the user closed it
+        QTRY_COMPARE_WITH_TIMEOUT(shop.helperProcessId(), 0, 10000);
+        openShop(shop);
+        QVERIFY(shop.helperProcessId() > 0 && shop.helperProcessId() != first);
+        QTRY_COMPARE_WITH_TIMEOUT(lines(log).size(), 8, 10000);
     }
 };
 

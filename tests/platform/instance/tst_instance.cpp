@@ -51,15 +51,9 @@ private slots:
         QTest::addColumn<QByteArray>("received");
         QTest::addColumn<QStringList>("arguments");
         const QByteArray wayland("3f5ae8b9-15c9-4aca-ae7f-4d7035410a3e_TIME0");
-        const QByteArray x11("launcher/belltide/1234-0-host_TIME5678");
-        QTest::newRow("Wayland token") << wayland << wayland << QStringList();
-        QTest::newRow("X11 startup id") << x11 << x11 << QStringList();
         QTest::newRow("help request") << wayland << wayland << QStringList{u"257"_s, u"has\npass"_s};
         QTest::newRow("over-long") << QByteArray(4097, 'a') << QByteArray() << QStringList();
-        QTest::newRow("older copy") << QByteArray("=raise\n") << QByteArray() << QStringList();
-        QTest::newRow("silent copy") << QByteArray("=") << QByteArray() << QStringList();
         QTest::newRow("escape sequence") << QByteArray("=raise a\x1b]0;x\n") << QByteArray() << QStringList();
-        QTest::newRow("blank inside") << QByteArray("=raise a b\n") << QByteArray() << QStringList();
         QTest::newRow("over-long writer") << "=raise " + QByteArray(4097, 'a') << QByteArray() << QStringList();
         QTest::newRow("a copy that stalls") << QByteArray("=stall") << QByteArray("after-it") << QStringList();
     }

@@ -2,34 +2,19 @@
 #include "frmabout.h"
 #include "frmclock.h"
 #include "nomaximize.h"
-#include "windowplace.h"
 
 // Windows as a window manager treats them (openbox, on the private desktop):
-// framed, maximized on request, and moved about.
+// framed and maximized on request. Moved about: e2e_mutter's trips.
 class TestWidgets : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Designed without a maximize button: asking to maximize changes nothing.
-    void noMaximize() {
-        Program b;
-        b.start();
-        b.w->MnuAbout_Click();
-        for (QWidget *w : QList<QWidget *>{b.w.get(), &b.w->frmclock(), b.w->loadedFrmAbout()}) {
-            w->show();
-            QVERIFY(QTest::qWaitForWindowExposed(w));
-            const QSize size = w->size();
-            w->showMaximized();
-            QTRY_VERIFY2_WITH_TIMEOUT(!(w->windowState() & Qt::WindowMaximized), qPrintable(w->objectName()), 5000);
-            QTRY_COMPARE_WITH_TIMEOUT(w->size(), size, 5000);
-        }
-    }
-
     // Once the window manager has framed it, the folded main window takes the
     // outer width of the design: the left column whole, nothing of the
     // reminder panel. Unfolding and folding go between the two widths.
-    void foldingTakesTheFrameIntoAccount() {
+    // Windows designed without a maximize button do not maximize on request.
+    void framedFoldedAndNeverMaximized() {
         Program b;
         b.start();
         b.w->show();
@@ -42,29 +27,15 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(b.w->width(), FrmAlarmClock::kUnfoldedWidth, 5000);
         QTest::mouseClick(b.ui().CmdIn, Qt::LeftButton);
         QTRY_COMPARE_WITH_TIMEOUT(b.w->width(), folded, 5000);
-    }
 
-    // Hidden by the program and shown again, a window is back where it was,
-    // wherever the window manager put it; the program hears of each first
-    // exposure. Minimizing is no hide of the program's.
-    void aWindowShownAgainIsBackInItsPlace() {
-        QWidget w;
-        w.setFixedSize(200, 100);
-        int exposed = 0;
-        keepPlace(&w, [&] { ++exposed; });
-        w.move(300, 200);
-        w.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&w));
-        QTRY_COMPARE_WITH_TIMEOUT(exposed, 1, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(w.frameGeometry().top() < w.geometry().top(), 5000); // framed where it stays
-        const QPoint place = w.geometry().topLeft();
-        for (int trip = 2; trip <= 3; ++trip) {
-            w.hide();
-            w.move(place + QPoint(0, 40)); // a title bar's height off
-            w.show();
-            QVERIFY(QTest::qWaitForWindowExposed(&w));
-            QTRY_COMPARE_WITH_TIMEOUT(exposed, trip, 5000);
-            QTRY_COMPARE_WITH_TIMEOUT(w.geometry().topLeft(), place, 5000);
+        b.w->MnuAbout_Click();
+        for (QWidget *w : QList<QWidget *>{b.w.get(), &b.w->frmclock(), b.w->loadedFrmAbout()}) {
+            w->show();
+            QVERIFY(QTest::qWaitForWindowExposed(w));
+            const QSize size = w->size();
+            w->showMaximized();
+            QTRY_VERIFY2_WITH_TIMEOUT(!(w->windowState() & Qt::WindowMaximized), qPrintable(w->objectName()), 5000);
+            QTRY_COMPARE_WITH_TIMEOUT(w->size(), size, 5000);
         }
     }
 };
