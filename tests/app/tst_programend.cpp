@@ -47,8 +47,6 @@ private slots:
         QTest::newRow("failed save, SIGTERM again") << QStringList{"signal", "signal"} << QByteArray("-") << none
                                                     << 2 << true; // the fake goes on after its end at once
         QTest::newRow("X11 gone") << QStringList{x11, x11} << QByteArray() << mine << 1 << true;
-        QTest::newRow("Wayland gone") << QStringList{u"The Wayland connection broke. Did the Wayland compositor die?"_s}
-                                      << QByteArray() << mine << 1 << true;
         QTest::newRow("failed save, display gone") << QStringList{x11} << QByteArray("-") << none << 1 << true;
         QTest::newRow("exit begun, display gone") << QStringList{"signal", "forget", x11} << QByteArray() << none
                                                   << 1 << true;

@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # The road of one alarm with a reminder: set a reminder and an alarm, leave,
 # start again the next minute, hear the music, get the reminder back, Stop.
-# Then the clock moved under the running program: forward, back by less than
-# a second and across a change of time zone (the tick re-armed from the
-# clock: tst_clock). Each time the display is right at the next tick, which
-# the alarm shows: it rings as soon as the display reaches its minute. The
-# wake timer follows the zone. Then faults at exit, as an ordinary user meets
-# them: SIGTERM, a copy killed outright, a second copy started and the X
-# server ending. (Garbage in the files: tst_storage's readers. A save that
-# fails: tst_storage, under a real file size limit, and tst_programend.)
+# Then the clock moved back under the running program, across a change of
+# time zone (the tick re-armed from the clock: tst_clock): the display is
+# right at the next tick, which the alarm shows, as it rings as soon as the
+# display reaches its minute; and the wake timer follows the zone. Then faults at exit, as an ordinary user meets
+# them: a copy killed outright, a second copy started and the X server
+# ending. (SIGTERM: e2e_sleep and tst_programend. Garbage in the files:
+# tst_storage's readers. A save that fails: tst_storage, under a real file
+# size limit, and tst_programend.)
 # The program runs on a fake clock, with a time-zone file of its own that the
 # story replaces.
 source "$(dirname "$0")/lib.sh"
@@ -43,13 +43,6 @@ ring_and_stop "7:30"
 click $CMDREM
 [[ $(read_box $TXTREM) == 'Water the plants, "now"' ]] || fail "the reminder did not come back"
 
-note "forward, then back by less than a second, just before the alarm's minute: it rings on that minute"
-arm "7:36"
-set_clock "2026-05-07 07:35:59.300"
-sleep 0.2
-set_clock "2026-05-07 07:35:58.900"
-ring_and_stop "7:36"
-
 note "a new time zone, UTC to India (+5:30): the display follows, the alarm rings, the wake moves"
 arm "12:45"
 until_held timers "active|2026-05-07 12:44:00 UTC|1|0" || fail "no wake at 12:44 UTC"
@@ -58,35 +51,15 @@ set_zone Asia/Kolkata
 until_held timers "active|2026-05-07 07:15:00 UTC|1|0" || fail "the wake did not follow the zone"
 ring_and_stop "12:45"
 
-note "and back to UTC, a few seconds before 7:16"
-arm "7:16"
-set_clock "2026-05-07 07:15:57"
-set_zone UTC
-ring_and_stop "7:16"
-
-note "SIGTERM saves"
-type_into $TXTTIME "6:05"
-kill -TERM "$pid"
-ended || fail "exit status $? after SIGTERM"
-grep -q '^timealarm="6:05"$' "$(settings)" || fail "SIGTERM did not save"
-
 note "a copy killed outright is no obstacle; a second copy only brings the first forward"
-start
 kill -KILL "$pid"
 wait "$pid" || true
 start
 xdotool windowminimize "$id"
 window_gone Belltide || fail "the main window did not go down"
 before=$(md5sum < "$(settings)")
-xev -root -event property >"$HOME/xev.log" 2>&1 &
-xev=$!
-listens() { xprop -root -f _BELLTIDE_XEV 8s -set _BELLTIDE_XEV ready; grep -q _BELLTIDE_XEV "$HOME/xev.log"; }
-within 10 listens || fail "xev does not listen"
 DESKTOP_STARTUP_ID="launch-1_TIME0" timeout 20 "$program" || fail "the second copy did not end by itself"
 wait_window Belltide >/dev/null || fail "the first copy did not come forward"
-# The launch's startup notification is completed: the busy cursor goes.
-within 10 grep -q _NET_STARTUP_INFO_BEGIN "$HOME/xev.log" || fail "the second launch's startup notice stayed open"
-kill "$xev"
 [[ $(md5sum < "$(settings)") == "$before" ]] || fail "the second copy touched the settings"
 kill -0 "$pid" || fail "the first copy ended"
 menu $MENU_FILE 1

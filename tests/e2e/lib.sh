@@ -4,13 +4,8 @@
 # tests/support/desktop.sh with the program as their first argument.
 set -euo pipefail
 support="$(dirname "${BASH_SOURCE[0]}")/../support"
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$support/common.sh"
 note() { echo "-- $*"; }
-within() { # SECONDS COMMAND...: until the command succeeds, tried every 0.1 s
-  local i
-  for ((i = 0; i < $1 * 10; i++)); do "${@:2}" && return 0; sleep 0.1; done
-  return 1
-}
 is() { [[ $("${@:2}") == "$1" ]]; } # EXPECTED COMMAND...: the command prints that
 # A program folder of our own, so the reminder file lands there.
 app="$HOME/app"
@@ -30,9 +25,6 @@ start() { # [FAKE_START_TIME]: the program, on a fake clock set then if given
 }
 diagnose() { # what a window that never showed leaves to look at
   cat "$HOME/belltide.log"; ps -o pid,stat,etime,cmd -p "$pid" || true
-  pgrep -a openbox || echo "openbox is not running"
-  for w in $(xdotool search --name . 2>/dev/null); do
-    echo "$(xdotool getwindowname "$w"): $(xwininfo -id "$w" | grep 'Map State')"; done
   ! command -v gdb >/dev/null || gdb -p "$pid" -batch -ex "thread apply all bt 15" 2>/dev/null | grep -E '^(Thread|#)'
 }
 gone() { [[ ! -d /proc/$pid || $(sed 's/.*) //' "/proc/$pid/stat" 2>/dev/null) == Z* ]]; }
@@ -94,11 +86,7 @@ stand_in() {
   [[ -z "${3:-}" ]] || args+=(-p "$3")
   /usr/bin/python3 "${args[@]}" >>"$HOME/$1.out" 2>&1 &
   stand_ins+=($!)
-  within 30 has_owner "$2" || { cat "$HOME/$1.out"; fail "the stand-in $1 did not start"; }
-}
-has_owner() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" \
-    2>/dev/null | grep -q 'boolean true'
+  within 30 owned "$2" || { cat "$HOME/$1.out"; fail "the stand-in $1 did not start"; }
 }
 held() { # BUS_NAME PATH METHOD: what a stand-in holds, a line per item
   /usr/bin/python3 -c 'import dbus, sys

@@ -13,8 +13,6 @@ menu $MENU_HELP 1
 within 30 is "$help" xdotool getactivewindow || fail "How To... did not bring the minimized help viewer forward"
 xwininfo -id "$help" | grep -q IsViewable || fail "the help viewer is not on screen"
 [[ $(count_windows '.*HELP FOR BELLTIDE\.HLP.*') == 1 ]] || fail "a second help viewer"
-xdotool windowactivate --sync "$help" key alt+F4
-window_gone '.*HELP FOR BELLTIDE\.HLP.*' || fail "the help viewer stayed"
 
 note "the shop button opens one web view window (a new helper once it has gone: tst_windows)"
 id=$(wait_window Belltide)
@@ -25,7 +23,6 @@ click $COMMAND1
 # Told to show the shop again, the helper brings its one window forward.
 within 30 is "$web" xdotool getactivewindow || fail "a second click did not bring the web view window forward"
 [[ $(count_windows Quire) == 1 ]] || fail "a second web view window"
-kill -0 "$pid" || fail "the program ended"
 menu $MENU_FILE 1
 ended || fail "exit status $?"
 window_gone Quire || fail "the web view window outlived the program"

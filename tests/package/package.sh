@@ -6,10 +6,8 @@
 #   package.sh SOURCE_DIR OUTDIR
 set -euo pipefail
 src=$1 out=$2
-fail() { echo "FAIL: $*" >&2; exit 1; }
-for tool in dpkg-buildpackage dh fakeroot lintian appstreamcli desktop-file-validate; do
-  command -v "$tool" >/dev/null || fail "$tool is missing; scripts/install-deps.sh --test installs it"
-done
+source "$(dirname "$0")/../support/common.sh"
+require dpkg-buildpackage dh fakeroot lintian appstreamcli desktop-file-validate
 
 deb=$("$src/scripts/package.sh" "$out" 2>"$out.log" | tail -n1) \
   || { tail -40 "$out.log" >&2; fail "the package did not build (log: $out.log)"; }

@@ -4,8 +4,8 @@
 # a library from whatever folder the program is started in.
 #   runpath.sh FILE...
 set -euo pipefail
-command -v readelf >/dev/null \
-  || { echo "FAIL: readelf is missing; scripts/install-deps.sh installs it (binutils)" >&2; exit 1; }
+source "$(dirname "$0")/../support/common.sh"
+require readelf
 bad=0
 for f in "$@"; do
   path=$(readelf -d "$f" | sed -n 's/.*(R\(UN\)\{0,1\}PATH).*\[\(.*\)\]$/\2/p')

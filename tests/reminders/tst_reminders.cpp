@@ -24,12 +24,6 @@ class TestReminders : public QObject
         b->ui().TxtRem->setText(text);
         QTest::mouseClick(b->ui().cmdremset, Qt::LeftButton);
     }
-    // Another copy of the program keeps its reminder file there.
-    QString otherPlace() {
-        b->p.otherReminderFile = b->p.appDir.filePath(u"other/reminder.ini"_s);
-        b->start();
-        return b->p.otherReminderFile;
-    }
     // An alarm at 7:30 and, with the reminder option, the watcher after it.
     void alarmGoesOff() {
         b->arm(u"7:30"_s);
@@ -138,7 +132,8 @@ private slots:
     }
     void anAlarmWhileSetRemindersMessageIsOpen() {
         QFETCH(bool, saved);
-        const QString other = otherPlace();
+        const QString other = b->p.otherReminderFile = b->p.appDir.filePath(u"other/reminder.ini"_s);
+        b->start(); // a window that knows the other copy's place
         QVERIFY(ReminderFile::write(other, u"older"_s, nullptr));
         if (!saved) // this one cannot be written
             QVERIFY(QDir().mkpath(b->p.reminderFile() + u"/blocked"_s));

@@ -20,7 +20,7 @@ exec {fd}<> <(:)
 # whoever connects meanwhile, the window manager included.
 Xvfb -displayfd "$fd" -screen 0 1280x1024x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
 pids+=($!)
-read -r -t 30 -u "$fd" display || { echo "FAIL: Xvfb did not start" >&2; cat "$work/xvfb.log" >&2; exit 1; }
+read -r -t 30 -u "$fd" display || { cat "$work/xvfb.log" >&2; fail "Xvfb did not start"; }
 export DISPLAY=":$display"
 # A story may end the X server itself, as the end of a session does.
 export DESKTOP_XVFB_PID=${pids[-1]}
@@ -30,8 +30,7 @@ pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit --use-pid-file=
   -L module-native-protocol-unix -L "module-null-sink sink_name=nullsink" -L module-always-sink \
   >"$work/pulse.log" 2>&1 &
 pids+=($!)
-for _ in $(seq 300); do pactl info >/dev/null 2>&1 && break; sleep 0.1; done
-pactl info >/dev/null 2>&1 || { echo "FAIL: PulseAudio did not start" >&2; cat "$work/pulse.log" >&2; exit 1; }
+within 30 pactl info >/dev/null 2>&1 || { cat "$work/pulse.log" >&2; fail "PulseAudio did not start"; }
 # Windows get their frames once the window manager runs. openbox names its
 # check window early in its start and sets the client list once it has
 # started; a window shown in between may never be mapped.
@@ -39,8 +38,7 @@ wm_up() {
   local root; root=$(xprop -root _NET_SUPPORTING_WM_CHECK _NET_CLIENT_LIST 2>/dev/null)
   [[ $root == *"_NET_SUPPORTING_WM_CHECK(WINDOW): window id"* && $root == *"_NET_CLIENT_LIST(WINDOW)"* ]]
 }
-for _ in $(seq 300); do wm_up && break; sleep 0.1; done
-wm_up || { echo "FAIL: openbox did not start" >&2; cat "$work/openbox.log" >&2; exit 1; }
+within 30 wm_up || { cat "$work/openbox.log" >&2; fail "openbox did not start"; }
 
 "$@" &
 wait $!

@@ -70,10 +70,9 @@ struct FakeShopWindow final : ShopWindow
 {
     QList<QUrl> navigations;
     int shows = 0;
-    std::function<void()> activated;
     void show() override { ++shows; }
     void navigate(const QUrl &address) override { navigations.append(address); }
-    void setActivationHandler(std::function<void()> handler) override { activated = std::move(handler); }
+    void setActivationHandler(std::function<void()>) override {}
 };
 
 // What the desktop has been asked for and not yet given back; a new reason
@@ -124,8 +123,7 @@ struct FakePlatform
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     }
     static void write(const QString &path, const QByteArray &content) {
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly))
+        if (QFile f(path); f.open(QIODevice::WriteOnly))
             f.write(content);
     }
     // The benchmarks run the window on the real clock.

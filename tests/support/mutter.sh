@@ -13,9 +13,8 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/session.sh" mutter
 require mutter Xwayland dbus-daemon
 /usr/bin/python3 -c 'import gi; gi.require_version("Gtk", "3.0"); from gi.repository import Gtk' 2>/dev/null \
-  || { echo "FAIL: GTK for Python (the test launcher) is missing;" \
-         "scripts/install-deps.sh --test installs it" >&2; exit 1; }
-[[ -n "${DISPLAY:-}" && -n "${HOME:-}" ]] || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
+  || fail "GTK for Python (the test launcher) is missing; scripts/install-deps.sh --test installs it"
+[[ -n "${DISPLAY:-}" && -n "${HOME:-}" ]] || fail "run inside tests/support/desktop.sh"
 
 export XDG_RUNTIME_DIR="$work/run" MUTTER_LOG="$work/mutter.log" OUTER_DISPLAY="$DISPLAY"
 mkdir -m 700 "$XDG_RUNTIME_DIR"
@@ -29,7 +28,7 @@ export MUTTER_PID=$!
 pids+=("$MUTTER_PID")
 up() { [[ -S "$XDG_RUNTIME_DIR/belltide-wl" ]] && grep -q 'Using public X11 display' "$MUTTER_LOG"; }
 for _ in $(seq 1200); do up && break; kill -0 "$MUTTER_PID" 2>/dev/null || break; sleep 0.1; done
-up || { echo "FAIL: mutter did not come up within 120 s; its log:" >&2; cat "$MUTTER_LOG" >&2; exit 1; }
+up || { cat "$MUTTER_LOG" >&2; fail "mutter did not come up within 120 s (its log above)"; }
 export WAYLAND_DISPLAY=belltide-wl XDG_SESSION_TYPE=wayland
 export MUTTER_X_DISPLAY=$(grep -o 'Using public X11 display :[0-9]*' "$MUTTER_LOG" | head -n1 | grep -o ':[0-9]*')
 export MUTTER_XAUTHORITY=$(ls "$XDG_RUNTIME_DIR"/.mutter-Xwaylandauth.* 2>/dev/null | head -n1)

@@ -14,8 +14,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/session.sh" portal
 require dbus-send /usr/libexec/xdg-desktop-portal
-[[ -n "${DISPLAY:-}" && -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]] \
-  || { echo "FAIL: run inside tests/support/desktop.sh" >&2; exit 1; }
+[[ -n "${DISPLAY:-}" && -n "${DBUS_SESSION_BUS_ADDRESS:-}" ]] || fail "run inside tests/support/desktop.sh"
 require_dbusmock
 
 export PORTAL_DESKTOP=$1; shift
@@ -24,27 +23,21 @@ case $PORTAL_DESKTOP in
          verbose=(--verbose) ;;
   KDE) backend=kde stand_in=powerdevil verbose=() POWER_NAME=org.kde.Solid.PowerManagement
        POWER_PATH=/org/kde/Solid/PowerManagement/PolicyAgent ;;
-  *) echo "FAIL: portal.sh GNOME|KDE COMMAND..." >&2; exit 1 ;;
+  *) fail "portal.sh GNOME|KDE COMMAND..." ;;
 esac
 export POWER_NAME POWER_PATH PORTAL_LOG="$work/portal.log" BACKEND_LOG="$work/backend.log"
 # The backend's program, as its package names it to the bus (never started
 # by the bus here: this bus starts nothing).
 backend_name=org.freedesktop.impl.portal.desktop.$backend
 backend_program=$(sed -n 's/^Exec=//p' "/usr/share/dbus-1/services/$backend_name.service" 2>/dev/null || true)
-[[ -x "$backend_program" ]] \
-  || { echo "FAIL: xdg-desktop-portal-$backend is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
-
-owned() {
-  dbus-send --session --print-reply --dest=org.freedesktop.DBus / org.freedesktop.DBus.NameHasOwner "string:$1" \
-    2>/dev/null | grep -q 'boolean true'
-}
+[[ -x "$backend_program" ]] || fail "xdg-desktop-portal-$backend is missing; scripts/install-deps.sh --test installs it"
 # start_owner NAME LOG COMMAND...: starts it, and waits until it owns NAME
 start_owner() {
   local name=$1 log=$2; shift 2
   "$@" >"$log" 2>&1 &
   pids+=($!)
   for _ in $(seq 600); do owned "$name" && return 0; kill -0 "${pids[-1]}" 2>/dev/null || break; sleep 0.1; done
-  echo "FAIL: $name did not come up; the log of $*:" >&2; cat "$log" >&2; exit 1
+  cat "$log" >&2; fail "$name did not come up (its log above: $*)"
 }
 start_owner "$POWER_NAME" "$work/$stand_in.log" \
   /usr/bin/python3 -m dbusmock --session -t "$(dirname "${BASH_SOURCE[0]}")/$stand_in.py"

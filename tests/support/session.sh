@@ -1,15 +1,10 @@
 # The set-up bus.sh, desktop.sh, portal.sh and mutter.sh share, sourced with a name for the work
 # folder: required tools, a temporary folder, and the processes started for
 # the command, all ended with the script.
-require() { # TOOL...: each one installed, or a failure naming the installer
-  for tool in "$@"; do
-    command -v "$tool" >/dev/null \
-      || { echo "FAIL: $tool is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
-  done
-}
+source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 require_dbusmock() { # the stand-ins' python3-dbusmock, Debian's
   /usr/bin/python3 -c 'import dbusmock' 2>/dev/null \
-    || { echo "FAIL: python3-dbusmock is missing; scripts/install-deps.sh --test installs it" >&2; exit 1; }
+    || fail "python3-dbusmock is missing; scripts/install-deps.sh --test installs it"
 }
 work=$(mktemp -d "${TMPDIR:-/tmp}/belltide-$1.XXXXXX")
 pids=()
@@ -28,8 +23,7 @@ export PYTHONDONTWRITEBYTECODE=1
 own_bus() {
   local bus
   bus=$(dbus-daemon --config-file="$(dirname "${BASH_SOURCE[0]}")/bus/session.conf" --fork \
-          --print-address=1 --print-pid=1 --nopidfile) \
-    || { echo "FAIL: dbus-daemon did not start" >&2; exit 1; }
+          --print-address=1 --print-pid=1 --nopidfile) || fail "dbus-daemon did not start"
   export DBUS_SESSION_BUS_ADDRESS=$(sed -n 1p <<<"$bus")
   pids+=("$(sed -n 2p <<<"$bus")")
 }

@@ -8,6 +8,8 @@
 #include <QRadioButton>
 #include <QStyleOptionButton>
 
+using namespace Qt::StringLiterals;
+
 // Every caption a user can see fits whole in the room its control leaves it,
 // with the fonts fontconfig really hands out. CTest runs this at the scale
 // factors 1, 1.5 and 2.
@@ -72,22 +74,19 @@ class TestCaptions : public QObject
                 continue; // folded out of sight
             const QRect need = w->fontMetrics().boundingRect(layout, flags, text);
             if (!room.contains(need))
-                cut << QStringLiteral("%1 \"%2\" in %3 %4 pt at scale %5: needs %6x%7 at %8,%9, has %10x%11 at %12,%13")
-                           .arg(w->objectName(), text, QFontInfo(w->font()).family())
-                           .arg(w->font().pointSizeF()).arg(window->devicePixelRatioF())
-                           .arg(need.width()).arg(need.height()).arg(need.x()).arg(need.y())
-                           .arg(room.width()).arg(room.height()).arg(room.x()).arg(room.y());
+                QDebug(&cut.emplaceBack()) << w->objectName() << text << QFontInfo(w->font()).family()
+                    << w->font().pointSizeF() << "pt, scale" << window->devicePixelRatioF() << need << "in" << room;
             ++checked;
         }
         QVERIFY(checked > 0);
-        QVERIFY2(cut.isEmpty(), qPrintable(QStringLiteral("cut off:\n  ") + cut.join(QStringLiteral("\n  "))));
+        QVERIFY2(cut.isEmpty(), qPrintable(u"cut off:\n  "_s + cut.join(u"\n  "_s)));
     }
 
 private slots:
     void initTestCase() {
         QApplication::setFont(FrmAlarmClock::defaultFont());
         // Measured with another font, the figures would say nothing.
-        QVERIFY2(QFontInfo(QApplication::font()).family() == QLatin1String("Liberation Sans"),
+        QVERIFY2(QFontInfo(QApplication::font()).family() == u"Liberation Sans"_s,
                  "Arial is not Liberation Sans: scripts/install-deps.sh installs fonts-liberation");
     }
     void init() {

@@ -76,9 +76,9 @@ public:
     QString introspect(const QString &) const override { return {}; }
     bool handleMessage(const QDBusMessage &call, const QDBusConnection &bus) override
     {
-        if (call.member() == QLatin1String("Inhibit"))
+        if (call.member() == u"Inhibit"_s)
             return bus.send(call.createReply(QVariant::fromValue(QDBusObjectPath(kRequest))));
-        return call.member() == QLatin1String("Close") && bus.send(call.createReply());
+        return call.member() == u"Close"_s && bus.send(call.createReply());
     }
     void refuse()
     {

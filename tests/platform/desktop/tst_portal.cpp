@@ -10,6 +10,8 @@
 #include <QDBusReply>
 #include <QRegularExpression>
 
+using namespace Qt::StringLiterals;
+
 // Against the real desktop portal and its GNOME or KDE backend, with
 // stand-ins only beneath the backend (tests/support/portal.sh): what reaches
 // GNOME's session manager or KDE's power management when the machine is kept
@@ -20,7 +22,7 @@ const bool kGnome = qgetenv("PORTAL_DESKTOP") == "GNOME";
 
 QString reason(const char *time)
 {
-    return QStringLiteral("Belltide has an alarm set for %1").arg(QLatin1String(time));
+    return u"Belltide has an alarm set for %1"_s.arg(QLatin1String(time));
 }
 
 // A method of the stand-in beneath the backend, on its mock interface.
@@ -28,7 +30,7 @@ QDBusMessage standIn(const QString &method, const QVariantList &arguments = {})
 {
     QDBusMessage call = QDBusMessage::createMethodCall(qEnvironmentVariable("POWER_NAME"),
                                                        qEnvironmentVariable("POWER_PATH"),
-                                                       QStringLiteral("org.freedesktop.DBus.Mock"), method);
+                                                       u"org.freedesktop.DBus.Mock"_s, method);
     call.setArguments(arguments);
     return QDBusConnection::sessionBus().call(call);
 }
@@ -36,16 +38,16 @@ QDBusMessage standIn(const QString &method, const QVariantList &arguments = {})
 // KDE's inhibition types (1 is suspend); and how many after each change.
 QStringList held()
 {
-    const QDBusReply<QStringList> reply = standIn(QStringLiteral("Inhibitions"));
-    return reply.isValid() ? reply.value() : QStringList{QStringLiteral("error: ") + reply.error().message()};
+    const QDBusReply<QStringList> reply = standIn(u"Inhibitions"_s);
+    return reply.isValid() ? reply.value() : QStringList{u"error: "_s + reply.error().message()};
 }
 QStringList heldFor(const char *time)
 {
-    return {(kGnome ? QStringLiteral("4|") : QStringLiteral("1|")) + reason(time)};
+    return {(kGnome ? u"4|"_s : u"1|"_s) + reason(time)};
 }
 QList<uint> counts()
 {
-    return QDBusReply<QList<uint>>(standIn(QStringLiteral("Counts"))).value();
+    return QDBusReply<QList<uint>>(standIn(u"Counts"_s)).value();
 }
 
 QByteArray backendLog()
@@ -67,11 +69,11 @@ public:
 
 public slots:
     void response(uint response, const QVariantMap &) {
-        if (message().path().contains(QRegularExpression(QStringLiteral("/belltide[0-9]+$"))))
+        if (message().path().contains(QRegularExpression(u"/belltide[0-9]+$"_s)))
             monitorAnswers << QString::number(response);
     }
     void stateChanged(const QDBusObjectPath &, const QVariantMap &state) {
-        states << state.value(QStringLiteral("session-state")).toUInt();
+        states << state.value(u"session-state"_s).toUInt();
     }
 };
 
@@ -128,14 +130,13 @@ private slots:
         QFETCH(QList<uint>, states);
         QDBusConnection bus = QDBusConnection::sessionBus();
         PortalSignals portal;
-        bus.connect(QString(), QString(), QStringLiteral("org.freedesktop.portal.Request"), QStringLiteral("Response"),
-                    &portal, SLOT(response(uint, QVariantMap)));
-        bus.connect(QString(), QStringLiteral("/org/freedesktop/portal/desktop"),
-                    QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("StateChanged"), &portal,
-                    SLOT(stateChanged(QDBusObjectPath, QVariantMap)));
+        bus.connect({}, {}, u"org.freedesktop.portal.Request"_s, u"Response"_s, &portal,
+                    SLOT(response(uint, QVariantMap)));
+        bus.connect({}, u"/org/freedesktop/portal/desktop"_s, u"org.freedesktop.portal.Inhibit"_s, u"StateChanged"_s,
+                    &portal, SLOT(stateChanged(QDBusObjectPath, QVariantMap)));
         Program b;
         b.start();
-        b.ui().TxtTime->setText(QStringLiteral("6:30")); // typed, not set
+        b.ui().TxtTime->setText(u"6:30"_s); // typed, not set
         const QByteArray said = stderrOf([&] {
             auto sessionEnd = std::make_unique<PortalSessionMonitor>();
             connect(sessionEnd.get(), &PortalSessionMonitor::ending, &b.w->programEnd(), &ProgramEnd::sessionEnding);
@@ -144,13 +145,13 @@ private slots:
             const qsizetype timedOut = backendLog().count("Stop waiting for QueryEndResponse calls");
             portal.states.clear();
             for (int i = 0; i < steps.size(); ++i) {
-                const QDBusMessage reply = standIn(QStringLiteral("EndSessionStep"), {steps[i]});
+                const QDBusMessage reply = standIn(u"EndSessionStep"_s, {steps[i]});
                 QVERIFY2(reply.type() == QDBusMessage::ReplyMessage, qPrintable(reply.errorMessage()));
                 QTRY_VERIFY_WITH_TIMEOUT(portal.states.contains(states[i]), 30000);
                 // Saved by the query-end already, or by the end without one.
                 QTRY_COMPARE_WITH_TIMEOUT(b.p.process.ends, 1, 30000);
                 QVERIFY(FakePlatform::bytes(b.p.settingsFile()).contains("timealarm=\"6:30\""));
-                if (steps[i] == QLatin1String("QueryEndSession")) {
+                if (steps[i] == u"QueryEndSession"_s) {
                     QTRY_COMPARE_WITH_TIMEOUT(backendLog().count("Stop waiting for QueryEndResponse calls"),
                                               timedOut + 1, 30000);
                     QCOMPARE(backendLog().count("No more pending QueryEndResponse calls"), answered + 1);

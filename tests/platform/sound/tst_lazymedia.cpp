@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 // The player as the program holds it: Qt Multimedia lives in a module loaded
 // when an alarm is armed or plays; without the module the built-in tone still
 // sounds. Heard on the private null sink of tests/support/desktop.sh.
@@ -14,7 +16,7 @@ class TestLazyMedia : public QObject
     Q_OBJECT
 
     static bool multimedia() {
-        QFile maps(QStringLiteral("/proc/self/maps"));
+        QFile maps(u"/proc/self/maps"_s);
         return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Multimedia");
     }
 private slots:
@@ -35,11 +37,11 @@ private slots:
         QFETCH(bool, prepare);
         QTemporaryDir dir;
         const bool real = module.isEmpty();
-        const QString path = real ? QStringLiteral(BELLTIDE_MEDIA_MODULE) : dir.filePath(QStringLiteral("none.so"));
+        const QString path = real ? QStringLiteral(BELLTIDE_MEDIA_MODULE) : dir.filePath(u"none.so"_s);
         if (!real) {
-            const QRegularExpression toldOnce(QStringLiteral("cannot load its media player.*built-in tone"));
+            const QRegularExpression toldOnce(u"cannot load its media player.*built-in tone"_s);
             QTest::ignoreMessage(QtWarningMsg, toldOnce);
-            QTest::failOnWarning(QRegularExpression(QStringLiteral("cannot load")));
+            QTest::failOnWarning(QRegularExpression(u"cannot load"_s));
         }
         LazyMediaPlayer player(path);
         player.stop(); // nothing loaded: cheap
@@ -48,7 +50,7 @@ private slots:
             player.prepare();
         QCOMPARE(player.isLoading(), prepare);
         for (int alarm = 0; alarm < 2; ++alarm) {
-            player.setFileName(QStringLiteral("/no/such/song.mp3")); // the alarm tone, the module's or the built-in one
+            player.setFileName(u"/no/such/song.mp3"_s); // the alarm tone, the module's or the built-in one
             QTRY_VERIFY_WITH_TIMEOUT(!player.isLoading(), 10000);
             QVERIFY(real ? player.isLoaded() && multimedia() : !player.isLoaded() && !player.errorString().isEmpty());
             QTRY_COMPARE_WITH_TIMEOUT(soundStreams(), 1, 10000);

@@ -10,6 +10,8 @@
 #include <QtEndian>
 #include <QtTest>
 
+using namespace Qt::StringLiterals;
+
 // The real player on GStreamer, heard through the private PulseAudio null sink
 // of tests/support/desktop.sh, with sound files made here by ffmpeg.
 using State = QtMediaPlayer::State;
@@ -22,15 +24,15 @@ class TestMedia : public QObject
     QString fixture(const char *name) const { return m_dir.filePath(QLatin1String(name)); }
     bool ffmpeg(const QString &input, const QStringList &codec, const char *out) {
         const QStringList lavfi{"-nostdin", "-loglevel", "error", "-y", "-f", "lavfi", "-i", input};
-        return QProcess::execute(QStringLiteral("ffmpeg"), lavfi + codec + QStringList{fixture(out)}) == 0;
+        return QProcess::execute(u"ffmpeg"_s, lavfi + codec + QStringList{fixture(out)}) == 0;
     }
 
 private slots:
     void initTestCase() {
-        QVERIFY2(!QStandardPaths::findExecutable(QStringLiteral("ffmpeg")).isEmpty(),
+        QVERIFY2(!QStandardPaths::findExecutable(u"ffmpeg"_s).isEmpty(),
                  "ffmpeg is missing: run scripts/install-deps.sh --test");
         QVERIFY2(qEnvironmentVariableIsSet("PULSE_SERVER"), "run under tests/support/desktop.sh");
-        const QString sine = QStringLiteral("sine=frequency=440:duration=1");
+        const QString sine = u"sine=frequency=440:duration=1"_s;
         QVERIFY(ffmpeg(sine, {}, "one.wav"));
         QVERIFY(ffmpeg(sine, {"-c:a", "libmp3lame"}, "one.mp3"));
         QVERIFY(ffmpeg(sine, {"-c:a", "wmav2", "-f", "asf"}, "one.wma"));
