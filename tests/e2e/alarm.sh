@@ -4,11 +4,11 @@
 # Then the clock moved back under the running program, across a change of
 # time zone (the tick re-armed from the clock: tst_clock): the display is
 # right at the next tick, which the alarm shows, as it rings as soon as the
-# display reaches its minute; and the wake timer follows the zone. Then faults at exit, as an ordinary user meets
-# them: a copy killed outright, a second copy started and the X server
-# ending. (SIGTERM: e2e_sleep and tst_programend. Garbage in the files:
-# tst_storage's readers. A save that fails: tst_storage, under a real file
-# size limit, and tst_programend.)
+# display reaches its minute; and the wake timer follows the zone. Then
+# faults at exit, as an ordinary user meets them: a copy killed outright, a
+# second copy started and the X server ending. (SIGTERM: e2e_sleep and
+# tst_programend. Garbage in the files: tst_storage's readers. A save that
+# fails: tst_storage, under a real file size limit, and tst_programend.)
 # The program runs on a fake clock, with a time-zone file of its own that the
 # story replaces.
 source "$(dirname "$0")/lib.sh"
